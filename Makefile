@@ -1,0 +1,32 @@
+# The two commands of the README: `make run` and `make test`.
+SHELL := /bin/bash
+JOBS ?= 2
+HOST := build/host
+ASAN := build/asan
+
+.PHONY: run test deps-run deps-test host asan unit-asan windows clean
+
+run: deps-run host
+	@./scripts/run-tool.sh $(HOST)/tester/drawer-kick-test
+
+test: deps-test host asan
+	ctest --test-dir $(HOST) --output-on-failure -j$(JOBS) --timeout 600
+	ctest --test-dir $(ASAN) --output-on-failure -j$(JOBS) --timeout 600 -LE e2e
+	@if [ -x scripts/test-windows.sh ]; then ./scripts/test-windows.sh; fi
+
+deps-run:
+	@./scripts/install-deps.sh run
+
+deps-test:
+	@./scripts/install-deps.sh test
+
+host:
+	cmake --preset host >/dev/null
+	cmake --build $(HOST) -j$(JOBS)
+
+asan:
+	cmake --preset asan >/dev/null
+	cmake --build $(ASAN) -j$(JOBS)
+
+clean:
+	rm -rf build

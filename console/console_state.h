@@ -1,0 +1,31 @@
+// The console layer's one state record, shared by its files.
+#pragma once
+
+#include <mutex>
+#include <string>
+
+#include "platform/platform.h"
+
+struct ConState {
+  HANDLE InputHandle;
+  HANDLE OutputHandle;
+  CONSOLE_SCREEN_BUFFER_INFO OpenInfo;  // as it was when the console was opened
+  int Positioned;
+  void (*Write)(const char *text);
+  void (*WriteLine)(const char *text);
+  std::string (*ReadLine)();
+  std::mutex OutputLock;
+};
+
+extern ConState g_Con;
+
+// The text routines of each mode.
+void Con_LineWrite(const char *text);
+void Con_LineWriteLine(const char *text);
+std::string Con_LineReadLine();
+void Con_PositionedWrite(const char *text);
+void Con_PositionedWriteLine(const char *text);
+std::string Con_PositionedReadLine();
+
+// The current screen-buffer information, zeroed when the query fails.
+CONSOLE_SCREEN_BUFFER_INFO Con_QueryInfo();

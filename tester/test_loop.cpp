@@ -1,0 +1,50 @@
+// Start-up, the 255 prompts and the end routine.
+#include <cstdio>
+#include <mutex>
+
+#include "console/console.h"
+#include "platform/platform.h"
+#include "printer/print_state.h"
+#include "tester/tester.h"
+#include "tester/ticket_lock.h"
+
+namespace {
+const char kTitle[] = "Test Windows default printer draw kick";
+constexpr int kCycles = 255;
+constexpr int kPromptColumn = 10;
+constexpr int kPromptRow = 10;
+}  // namespace
+
+void Tester_Prompt(int cycle, char *out, int outSize) {
+  std::snprintf(out, static_cast<size_t>(outSize),
+                "Test%d: Press Enter To test default printer's draw kick.", cycle);
+}
+
+void Tester_End() {
+  // Waits for a ticket in progress, so that nothing is closed under a
+  // spooler or device-context call; no ticket starts after this.
+  std::lock_guard<std::mutex> hold(g_TicketLock);
+  g_TesterEnding = true;
+  Print_Release();
+}
+
+void Tester_Main() {
+  Print_Init();
+  Con_Open(nullptr);
+  Con_SetTitle(kTitle);
+  Con_SetGraphical(1);
+  Con_Clear();
+
+  for (int cycle = 1; cycle <= kCycles; ++cycle) {
+    char prompt[64];
+    Tester_Prompt(cycle, prompt, sizeof prompt);
+    Con_Locate(kPromptColumn, kPromptRow);
+    Con_Write(prompt);
+    Con_ReadLine();
+    Tester_PrintTicket();
+  }
+
+  Con_Close();
+  Tester_End();
+  ExitProcess(0);
+}
