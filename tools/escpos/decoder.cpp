@@ -1,0 +1,247 @@
+#include "tools/escpos/decoder.h"
+
+#include <cstring>
+
+#include "tools/escpos/command_form.h"
+#include "tools/escpos/cp437.h"
+#include "tools/escpos/text_format.h"
+
+namespace escpos {
+namespace {
+
+constexpr unsigned char kHt = 0x09;
+constexpr unsigned char kLf = 0x0A;
+constexpr unsigned char kCr = 0x0D;
+constexpr unsigned char kDel = 0x7F;
+
+enum class LineEnd { kLf, kCrLf, kCr };
+
+const char *LineEndSuffix(LineEnd end) {
+  switch (end) {
+    case LineEnd::kLf:
+      return "";
+    case LineEnd::kCrLf:
+      return " (CR LF)";
+    case LineEnd::kCr:
+      return " (CR)";
+  }
+  return "";
+}
+
+// The lead byte's name, used for commands cut off inside their prefix.
+const char *LeadName(unsigned char lead) {
+  switch (lead) {
+    case 0x1B:
+      return "ESC";
+    case 0x1D:
+      return "GS";
+    case 0x10:
+      return "DLE";
+    case 0x1C:
+      return "FS";
+    default:
+      return "?";
+  }
+}
+
+class Decoder {
+ public:
+  explicit Decoder(std::string_view bytes)
+      : in_(reinterpret_cast<const unsigned char *>(bytes.data())), size_(bytes.size()) {}
+
+  std::vector<std::string> Run() {
+    while (pos_ < size_) Step();
+    if (!pending_.empty()) EmitText(" (unterminated)");
+    FlushFeeds();
+    return std::move(events_);
+  }
+
+ private:
+  void Step() {
+    const unsigned char byte = in_[pos_];
+    if (byte == kLf) {
+      ++pos_;
+      EndLine(LineEnd::kLf);
+    } else if (byte == kCr) {
+      const bool crlf = pos_ + 1 < size_ && in_[pos_ + 1] == kLf;
+      pos_ += crlf ? 2 : 1;
+      EndLine(crlf ? LineEnd::kCrLf : LineEnd::kCr);
+    } else if (byte == kHt || (byte >= 0x20 && byte != kDel)) {
+      ++pos_;
+      AddText(byte);
+    } else {
+      Command();
+    }
+  }
+
+  void AddText(unsigned char byte) {
+    if (byte >= 0x80 && state_.code_table == 0) {
+      AppendCp437(byte, pending_);
+    } else {
+      AppendQuoted(byte, pending_);
+    }
+  }
+
+  void EndLine(LineEnd end) {
+    if (!pending_.empty()) {
+      EmitText(LineEndSuffix(end));
+    } else if (line_open_) {
+      Emit(std::string("end of line") + LineEndSuffix(end));
+    } else if (end == LineEnd::kCr) {
+      Emit("carriage return");
+    } else {
+      AddFeed(end);
+    }
+    line_open_ = false;
+  }
+
+  void AddFeed(LineEnd end) {
+    if (feeds_ > 0 && feed_end_ != end) FlushFeeds();
+    feed_end_ = end;
+    ++feeds_;
+  }
+
+  void FlushFeeds() {
+    if (feeds_ == 0) return;
+    events_.push_back("feed x" + std::to_string(feeds_) + LineEndSuffix(feed_end_));
+    feeds_ = 0;
+  }
+
+  void Emit(std::string line) {
+    FlushFeeds();
+    events_.push_back(std::move(line));
+  }
+
+  void EmitText(const std::string &suffix) {
+    Emit("text \"" + pending_ + "\"" + suffix);
+    pending_.clear();
+  }
+
+  // Emits a command's event after settling the text it interrupts.
+  void EmitCommand(std::string line, LineEffect effect, const char *name) {
+    switch (effect) {
+      case LineEffect::kKeepsLine:
+        if (!pending_.empty()) {
+          EmitText(" (continues)");
+          line_open_ = true;
+        }
+        break;
+      case LineEffect::kPrintsLine:
+        if (!pending_.empty()) EmitText(std::string(" (printed by ") + name + ")");
+        line_open_ = false;
+        break;
+      case LineEffect::kClearsLine:
+        if (!pending_.empty()) EmitText(std::string(" (cleared by ") + name + ")");
+        line_open_ = false;
+        break;
+    }
+    Emit(std::move(line));
+  }
+
+  // Reports the bytes from start on and moves past them.
+  void Report(const char *what, const std::string &name, size_t start, size_t end) {
+    std::string line = what;
+    if (!name.empty()) line += " " + name + ":";
+    EmitCommand(line + " " + HexBytes(in_ + start, end - start), LineEffect::kKeepsLine, "");
+    pos_ = end;
+  }
+
+  // Finds the form whose prefix starts at pos_, or reports the bytes as
+  // unknown or truncated.
+  void Command() {
+    const unsigned char lead = in_[pos_];
+    const CommandForm *found = nullptr;
+    size_t found_size = 0;
+    size_t longest_common = 0;
+    bool cut_inside_prefix = false;
+    for (const auto *table : {&EscCommands(), &GsCommands(), &OtherCommands()}) {
+      for (const CommandForm &form : *table) {
+        if (static_cast<unsigned char>(form.prefix[0]) != lead) continue;
+        const size_t prefix_size = std::strlen(form.prefix);
+        size_t common = 0;
+        while (common < prefix_size && pos_ + common < size_ &&
+               in_[pos_ + common] == static_cast<unsigned char>(form.prefix[common])) {
+          ++common;
+        }
+        if (common == prefix_size) {
+          if (prefix_size > found_size) {
+            found = &form;
+            found_size = prefix_size;
+          }
+        } else if (pos_ + common == size_) {
+          cut_inside_prefix = true;
+        }
+        if (common > longest_common) longest_common = common;
+      }
+    }
+    if (found != nullptr) {
+      Apply(*found, found_size);
+    } else if (cut_inside_prefix) {
+      std::string name = LeadName(lead);
+      for (size_t i = pos_ + 1; i < size_; ++i) {
+        const unsigned char code = in_[i];
+        name += ' ';
+        name += code > 0x20 && code < kDel ? std::string(1, static_cast<char>(code))
+                                           : HexBytes(&code, 1);
+      }
+      Report("truncated", name, pos_, size_);
+    } else {
+      // The matching part of a prefix and the byte that breaks it; a byte
+      // that starts no command at all stands alone.
+      const size_t length = longest_common + 1;
+      Report("unknown", "", pos_, pos_ + (length > size_ - pos_ ? size_ - pos_ : length));
+    }
+  }
+
+  void Apply(const CommandForm &form, size_t prefix_size) {
+    const size_t start = pos_;
+    const size_t params_at = start + prefix_size;
+    if (size_ - params_at < form.params) return Report("truncated", form.name, start, size_);
+    const unsigned char *params = in_ + params_at;
+    const size_t data_at = params_at + form.params;
+    const ByteSpan rest{in_ + data_at, size_ - data_at};
+    size_t data_size = 0;
+    if (form.data_length != nullptr) {
+      const DataLength length = form.data_length(params, rest);
+      if (length.status == DataLength::kTruncated) {
+        return Report("truncated", form.name, start, size_);
+      }
+      // The data's length is unknown, so only the fixed part is consumed and
+      // whatever follows is decoded afresh.
+      if (length.status == DataLength::kInvalid) {
+        return Report("invalid", form.name, start, data_at);
+      }
+      data_size = length.length;
+    }
+    const size_t end = data_at + data_size;
+    const std::optional<std::string> line = form.describe(params, ByteSpan{rest.data, data_size});
+    if (!line) return Report("invalid", form.name, start, end);
+    EmitCommand(*line, form.effect, form.name);
+    if (form.update != nullptr) form.update(state_, params);
+    pos_ = end;
+  }
+
+  const unsigned char *in_;
+  size_t size_;
+  size_t pos_ = 0;
+  std::vector<std::string> events_;
+  PrinterState state_;
+  std::string pending_;     // quoted text of the line being assembled
+  bool line_open_ = false;  // part of the current line is already in events_
+  size_t feeds_ = 0;        // empty lines not yet reported
+  LineEnd feed_end_ = LineEnd::kLf;
+};
+
+}  // namespace
+
+std::vector<std::string> Decode(std::string_view bytes) {
+  return Decoder(bytes).Run();
+}
+
+std::string DecodeToText(std::string_view bytes) {
+  std::string text;
+  for (const std::string &line : Decode(bytes)) text += line + "\n";
+  return text;
+}
+
+}  // namespace escpos
