@@ -14,6 +14,10 @@ std::string Hex(unsigned char n) {
   return text;
 }
 
+std::string Count(unsigned long long n, const char *unit) {
+  return std::to_string(n) + " " + unit + (n == 1 ? "" : "s");
+}
+
 Text Prefixed(const char *label, Text choice) {
   if (!choice) return std::nullopt;
   return std::string(label) + *choice;

@@ -64,6 +64,9 @@ using Text = std::optional<std::string>;
 std::string Number(unsigned n);
 std::string Hex(unsigned char n);  // "0x38"
 
+// "1 line", "3 lines": a count and its unit.
+std::string Count(unsigned long long n, const char *unit);
+
 // label + choice, or nothing when the choice is out of range.
 Text Prefixed(const char *label, Text choice);
 

@@ -28,20 +28,15 @@ const char *LineEndSuffix(LineEnd end) {
   return "";
 }
 
-// The lead byte's name, used for commands cut off inside their prefix.
-const char *LeadName(unsigned char lead) {
-  switch (lead) {
-    case 0x1B:
-      return "ESC";
-    case 0x1D:
-      return "GS";
-    case 0x10:
-      return "DLE";
-    case 0x1C:
-      return "FS";
-    default:
-      return "?";
+// The first words of a form's name, one for each prefix byte present: the
+// name of a command cut off inside its prefix ("ESC c" for 1B 63 at the end).
+std::string LeadingWords(const char *name, size_t words) {
+  std::string out;
+  for (const char *c = name; *c != '\0'; ++c) {
+    if (*c == ' ' && --words == 0) break;
+    out += *c;
   }
+  return out;
 }
 
 class Decoder {
@@ -153,7 +148,7 @@ class Decoder {
     const CommandForm *found = nullptr;
     size_t found_size = 0;
     size_t longest_common = 0;
-    bool cut_inside_prefix = false;
+    const CommandForm *cut_inside_prefix = nullptr;
     for (const auto *table : {&EscCommands(), &GsCommands(), &OtherCommands()}) {
       for (const CommandForm &form : *table) {
         if (static_cast<unsigned char>(form.prefix[0]) != lead) continue;
@@ -168,23 +163,16 @@ class Decoder {
             found = &form;
             found_size = prefix_size;
           }
-        } else if (pos_ + common == size_) {
-          cut_inside_prefix = true;
+        } else if (pos_ + common == size_ && cut_inside_prefix == nullptr) {
+          cut_inside_prefix = &form;
         }
         if (common > longest_common) longest_common = common;
       }
     }
     if (found != nullptr) {
       Apply(*found, found_size);
-    } else if (cut_inside_prefix) {
-      std::string name = LeadName(lead);
-      for (size_t i = pos_ + 1; i < size_; ++i) {
-        const unsigned char code = in_[i];
-        name += ' ';
-        name += code > 0x20 && code < kDel ? std::string(1, static_cast<char>(code))
-                                           : HexBytes(&code, 1);
-      }
-      Report("truncated", name, pos_, size_);
+    } else if (cut_inside_prefix != nullptr) {
+      Report("truncated", LeadingWords(cut_inside_prefix->name, size_ - pos_), pos_, size_);
     } else {
       // The matching part of a prefix and the byte that breaks it; a byte
       // that starts no command at all stands alone.

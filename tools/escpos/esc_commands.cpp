@@ -89,7 +89,7 @@ Text BitImage(const unsigned char *p, ByteSpan) {
                         : p[0] == 1  ? "8-dot double density"
                         : p[0] == 32 ? "24-dot single density"
                                      : "24-dot double density";
-  return "bit image " + std::string(density) + ", " + Number(Word(p + 1)) + " columns";
+  return "bit image " + std::string(density) + ", " + Count(Word(p + 1), "column");
 }
 
 DataLength BitImageData(const unsigned char *p, ByteSpan rest) {
@@ -160,7 +160,7 @@ const std::vector<CommandForm> &EscCommands() {
   static const std::vector<CommandForm> kForms = {
       {"\033 ", "ESC SP", 1, kKeeps,
        [](const unsigned char *p, ByteSpan) -> Text {
-         return "right-side spacing " + Number(p[0]) + " dots";
+         return "right-side spacing " + Count(p[0], "dot");
        }},
       {"\033!", "ESC !", 1, kKeeps, PrintMode},
       {"\033$", "ESC $", 2, kKeeps,
@@ -181,7 +181,7 @@ const std::vector<CommandForm> &EscCommands() {
        [](const unsigned char *, ByteSpan) -> Text { return std::string("line spacing default"); }},
       {"\0333", "ESC 3", 1, kKeeps,
        [](const unsigned char *p, ByteSpan) -> Text {
-         return "line spacing " + Number(p[0]) + " dots";
+         return "line spacing " + Count(p[0], "dot");
        }},
       {"\033=", "ESC =", 1, kKeeps,
        [](const unsigned char *p, ByteSpan) -> Text {
@@ -205,7 +205,7 @@ const std::vector<CommandForm> &EscCommands() {
        }},
       {"\033J", "ESC J", 1, kPrints,
        [](const unsigned char *p, ByteSpan) -> Text {
-         return "print and feed " + Number(p[0]) + " dots";
+         return "print and feed " + Count(p[0], "dot");
        }},
       {"\033L", "ESC L", 0, kKeeps,
        [](const unsigned char *, ByteSpan) -> Text { return std::string("page mode"); }},
@@ -250,11 +250,11 @@ const std::vector<CommandForm> &EscCommands() {
        }},
       {"\033d", "ESC d", 1, kPrints,
        [](const unsigned char *p, ByteSpan) -> Text {
-         return "print and feed " + Number(p[0]) + " lines";
+         return "print and feed " + Count(p[0], "line");
        }},
       {"\033e", "ESC e", 1, kPrints,
        [](const unsigned char *p, ByteSpan) -> Text {
-         return "print and reverse feed " + Number(p[0]) + " lines";
+         return "print and reverse feed " + Count(p[0], "line");
        }},
       {"\033i", "ESC i", 0, kKeeps,
        [](const unsigned char *, ByteSpan) -> Text { return std::string("partial cut"); }},

@@ -41,7 +41,7 @@ Text Cut(const unsigned char *p, ByteSpan data) {
   if (p[0] == 0 || p[0] == 48) return std::string("full cut");
   if (p[0] == 1 || p[0] == 49) return std::string("partial cut");
   const char *kind = (p[0] & 1) ? "full cut" : "partial cut";
-  const std::string units = Number(data.data[0]) + " units";
+  const std::string units = Count(data.data[0], "unit");
   if (p[0] <= 66) return "feed " + units + " and " + kind;
   if (p[0] <= 98) return std::string(kind) + " reserved after feed " + units;
   return "feed " + units + ", " + kind + ", feed to print start";
@@ -125,7 +125,7 @@ DataLength LargeExtendedData(const unsigned char *p, ByteSpan rest) {
 }
 
 std::string ExtendedText(const char *label, ByteSpan data) {
-  return std::string(label) + ", " + Number(data.size) + " parameter bytes";
+  return std::string(label) + ", " + Count(data.size, "parameter byte");
 }
 
 #define DK_EXTENDED(code, label)                                                                \
@@ -206,7 +206,7 @@ const std::vector<CommandForm> &GsCommands() {
        }},
       {"\035^", "GS ^", 3, kKeeps,
        [](const unsigned char *p, ByteSpan) -> Text {
-         return "run macro " + Number(p[0]) + " times, wait " + Number(p[1] * 100) + " ms, mode " +
+         return "run macro " + Count(p[0], "time") + ", wait " + Number(p[1] * 100) + " ms, mode " +
                 Number(p[2]);
        }},
       {"\035a", "GS a", 1, kKeeps,
@@ -223,7 +223,7 @@ const std::vector<CommandForm> &GsCommands() {
        }},
       {"\035h", "GS h", 1, kKeeps,
        [](const unsigned char *p, ByteSpan) -> Text {
-         return "barcode height " + Number(p[0]) + " dots";
+         return "barcode height " + Count(p[0], "dot");
        }},
       {"\035k", "GS k", 1, kKeeps, Barcode, BarcodeData},
       {"\035r", "GS r", 1, kKeeps, StatusRequest},
