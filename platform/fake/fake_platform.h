@@ -111,10 +111,12 @@ class Platform {
 
   // ---- Recording ----
   std::vector<Call> Calls() const;
-  std::vector<std::string> CallTexts() const;       // Text() of every call
-  std::vector<std::string> CallNames() const;       // name of every call
+  std::vector<std::string> CallTexts() const;  // Text() of every call
+  std::vector<std::string> CallNames() const;  // name of every call
   std::vector<Call> CallsNamed(const std::string &name) const;
   int CountOf(const std::string &name) const;
+  // Forgets the record; per-name and overall call counts for FailCall and
+  // FailAtIndex start again from here.
   void ClearCalls();
   // Called at the start of every call (after it is recorded, before it acts),
   // outside the fake's lock, on the calling thread. Tests block or act here.
@@ -187,6 +189,8 @@ class Platform {
 
 // Last error of the calling thread, as the fake's calls leave it.
 void SetLastErrorForTest(DWORD error);
+// Reads the calling thread's last error without recording a call.
+DWORD LastErrorForTest();
 
 // The fake's GetDefaultPrinterA, as GetProcAddress hands it out.
 BOOL DK_WINAPI FakeGetDefaultPrinterA(LPSTR buffer, LPDWORD size);
