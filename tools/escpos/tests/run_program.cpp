@@ -49,8 +49,15 @@ Result Run(const std::vector<std::string> &args, const std::string &stdin_path,
   std::vector<char *> argv;
   for (const std::string &arg : args) argv.push_back(const_cast<char *>(arg.c_str()));
   argv.push_back(nullptr);
+  // An extra entry replaces an inherited one of the same name.
   std::vector<char *> envp;
-  for (char **entry = environ; *entry != nullptr; ++entry) envp.push_back(*entry);
+  for (char **entry = environ; *entry != nullptr; ++entry) {
+    const std::string inherited = *entry;
+    const std::string name = inherited.substr(0, inherited.find('=') + 1);
+    bool replaced = false;
+    for (const std::string &extra : extra_env) replaced |= extra.compare(0, name.size(), name) == 0;
+    if (!replaced) envp.push_back(*entry);
+  }
   for (const std::string &entry : extra_env) envp.push_back(const_cast<char *>(entry.c_str()));
   envp.push_back(nullptr);
 

@@ -27,7 +27,8 @@ struct Result {
 };
 
 // Runs args[0] with args; standard input comes from stdin_path (/dev/null
-// when empty). extra_env entries ("NAME=value") are added to the environment.
+// when empty). extra_env entries ("NAME=value") are added to the environment,
+// replacing inherited ones of the same name.
 Result Run(const std::vector<std::string> &args, const std::string &stdin_path = "",
            const std::vector<std::string> &extra_env = {});
 
