@@ -4,7 +4,7 @@ JOBS ?= 2
 HOST := build/host
 ASAN := build/asan
 
-.PHONY: run test deps-run deps-test host asan unit-asan windows clean
+.PHONY: run test bench fuzz deps-run deps-test host asan fuzz-build clean
 
 run: deps-run host
 	@./scripts/run-tool.sh $(HOST)/tester/drawer-kick-test
@@ -27,6 +27,11 @@ host:
 asan:
 	cmake --preset asan >/dev/null
 	cmake --build $(ASAN) -j$(JOBS)
+
+# Enter-to-accepted latency against a private cupsd, beside `lp -o raw` and a
+# minimal libcups client; writes docs/benchmarks.md.
+bench: deps-test host
+	python3 bench/bench.py $(HOST) 60
 
 clean:
 	rm -rf build

@@ -1,0 +1,56 @@
+// The floor the spooler allows: one connection and one destination looked up
+// once, then for each ticket only create-job, send-document and finish.
+// Prints the microseconds each ticket took, one a line.
+//   cups-floor QUEUE COUNT FILE
+#include <cups/cups.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <string>
+
+int main(int argc, char **argv) {
+  if (argc != 4) {
+    std::fprintf(stderr, "usage: %s QUEUE COUNT FILE\n", argv[0]);
+    return 2;
+  }
+  std::ifstream in(argv[3], std::ios::binary);
+  std::string ticket((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  int count = std::atoi(argv[2]);
+
+  cups_dest_t *dest = cupsGetNamedDest(CUPS_HTTP_DEFAULT, argv[1], nullptr);
+  if (dest == nullptr) {
+    std::fprintf(stderr, "no destination %s: %s\n", argv[1], cupsLastErrorString());
+    return 1;
+  }
+  http_t *http = cupsConnectDest(dest, CUPS_DEST_FLAGS_NONE, 5000, nullptr, nullptr, 0, nullptr,
+                                 nullptr);
+  cups_dinfo_t *info = cupsCopyDestInfo(http, dest);
+  if (http == nullptr || info == nullptr) {
+    std::fprintf(stderr, "cannot reach %s: %s\n", argv[1], cupsLastErrorString());
+    return 1;
+  }
+
+  for (int i = 0; i < count; ++i) {
+    auto start = std::chrono::steady_clock::now();
+    int job = 0;
+    if (cupsCreateDestJob(http, dest, info, &job, "EPOS", 0, nullptr) != IPP_STATUS_OK ||
+        cupsStartDestDocument(http, dest, info, job, "EPOS", CUPS_FORMAT_RAW, 0, nullptr, 1) !=
+            HTTP_STATUS_CONTINUE ||
+        cupsWriteRequestData(http, ticket.data(), ticket.size()) != HTTP_STATUS_CONTINUE ||
+        cupsFinishDestDocument(http, dest, info) != IPP_STATUS_OK) {
+      std::fprintf(stderr, "ticket %d failed: %s\n", i + 1, cupsLastErrorString());
+      return 1;
+    }
+    auto took = std::chrono::steady_clock::now() - start;
+    std::printf("%lld\n",
+                static_cast<long long>(
+                    std::chrono::duration_cast<std::chrono::microseconds>(took).count()));
+  }
+  cupsFreeDestInfo(info);
+  httpClose(http);
+  cupsFreeDests(1, dest);
+  return 0;
+}
