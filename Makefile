@@ -12,6 +12,7 @@ run: deps-run host
 test: deps-test host asan
 	ctest --test-dir $(HOST) --output-on-failure -j$(JOBS) --timeout 600
 	ctest --test-dir $(ASAN) --output-on-failure -j$(JOBS) --timeout 600 -LE e2e
+	./scripts/fuzz.sh 15
 	@if [ -x scripts/test-windows.sh ]; then ./scripts/test-windows.sh; fi
 
 deps-run:
@@ -32,6 +33,10 @@ asan:
 # minimal libcups client; writes docs/benchmarks.md.
 bench: deps-test host
 	python3 bench/bench.py $(HOST) 60
+
+# The fuzz targets for longer than a test pass does.
+fuzz: deps-test
+	./scripts/fuzz.sh 300
 
 clean:
 	rm -rf build
