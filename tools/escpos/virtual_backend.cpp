@@ -3,6 +3,7 @@
 #include <errno.h>
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -14,6 +15,10 @@ namespace escpos {
 namespace {
 
 constexpr char kScheme[] = "escpos-virtual:";
+
+// Readable by all: cupsd runs backends under umask 077, and the person who
+// reads a transcript is seldom the lp user that wrote it.
+constexpr mode_t kRecordMode = 0644;
 
 int HexValue(char c) {
   if (c >= '0' && c <= '9') return c - '0';
@@ -59,8 +64,9 @@ bool WriteAll(int fd, const std::string &bytes) {
 // Writes beside the final name and renames, so a reader never sees half a file.
 std::optional<std::string> WriteRawCopy(const std::string &path, const std::string &bytes) {
   const std::string partial = path + ".partial";
-  const int fd = open(partial.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  const int fd = open(partial.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, kRecordMode);
   if (fd < 0) return Failure("create", partial);
+  fchmod(fd, kRecordMode);
   const bool wrote = WriteAll(fd, bytes);
   const int write_error = errno;
   const bool closed = close(fd) == 0;
@@ -81,8 +87,9 @@ std::optional<std::string> WriteRawCopy(const std::string &path, const std::stri
 // One append under an exclusive lock: queues sharing a folder never
 // interleave their records.
 std::optional<std::string> AppendRecord(const std::string &path, const std::string &record) {
-  const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
+  const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, kRecordMode);
   if (fd < 0) return Failure("open", path);
+  fchmod(fd, kRecordMode);  // fails harmlessly on a log another user created
   std::optional<std::string> failure;
   if (flock(fd, LOCK_EX) != 0) {
     failure = Failure("lock", path);
