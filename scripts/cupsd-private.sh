@@ -62,6 +62,12 @@ alive() {
   [[ "$state" != Z* ]]
 }
 
+# Whether the server answers. lpstat -r exits 0 either way, so its words
+# (in the C locale: CUPS translates them) tell.
+answers() {
+  [[ "$(client "$1" env LC_ALL=C LANG=C lpstat -r 2>/dev/null)" == "scheduler is running" ]]
+}
+
 # Every descendant of a process, deepest last.
 descendants() {
   local child
@@ -85,6 +91,7 @@ ServerBin $dir/serverbin
 AccessLog $dir/log/access_log
 ErrorLog $dir/log/error_log
 PageLog $dir/log/page_log
+Printcap $dir/printcap
 User lp
 Group lp
 FileDevice Yes
@@ -161,7 +168,7 @@ cmd_start() {
   pid=$!
   echo "$pid" >"$dir/cupsd.pid"
 
-  until client "$dir" lpstat -r >/dev/null 2>&1; do
+  until answers "$dir"; do
     if ! alive "$pid"; then
       rm -f "$dir/cupsd.pid"
       tail -n 20 "$dir/log/cupsd.out" "$dir/log/error_log" >&2 2>/dev/null || true
