@@ -294,3 +294,20 @@ TEST(FakeRecording, OnCallRunsOutsideTheLockWithTheThread) {
 }
 
 }  // namespace
+
+namespace {
+
+// Tests clear the record after their setup and then count failures from
+// there; the counts restart with the record.
+TEST(FakeScripting, ClearCallsRestartsTheCounts) {
+  fake::Platform platform;
+  ASSERT_NE(winapi::LoadLibraryA("WINSPOOL.DRV"), nullptr);
+  platform.ClearCalls();
+  platform.FailCall("LoadLibraryA", 1);
+  platform.FailAtIndex(2);
+  EXPECT_EQ(winapi::LoadLibraryA("WINSPOOL.DRV"), nullptr);
+  EXPECT_EQ(winapi::FreeLibrary(reinterpret_cast<winapi::HMODULE>(0x7001)), winapi::FALSE);
+  EXPECT_EQ(platform.LoadedModules(), 1);
+}
+
+}  // namespace
