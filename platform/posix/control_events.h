@@ -1,0 +1,29 @@
+// Control events and the ways out of the process. SIGINT, SIGQUIT, SIGHUP and
+// SIGTERM are blocked in every thread and taken by one thread of their own,
+// which runs the installed handlers (Ctrl+C, Ctrl+Break, close, shutdown)
+// while the other threads go on, then ends the process with the signal's own
+// default action once the terminal is restored. The same thread follows
+// window size changes and Ctrl+Z.
+#pragma once
+
+#include "platform/winapi.h"
+
+namespace dkposix {
+
+// Blocks the signals in the calling thread (threads started later inherit
+// that) and starts the signal thread; installs crash handlers that restore
+// the terminal. Once per process, before any other thread exists. Signals the
+// process inherited as ignored stay ignored.
+void StartControlEvents();
+
+winapi::BOOL SetConsoleCtrlHandler(winapi::PHANDLER_ROUTINE routine, winapi::BOOL add);
+
+// Waits for a close event under way on another thread to end the process;
+// returns at once when none is (the reader calls it when the terminal is
+// gone).
+void WaitWhileClosing();
+
+// Unfinished jobs are cancelled and the terminal restored before the exit.
+[[noreturn]] void ExitProcess(winapi::UINT exitCode);
+
+}  // namespace dkposix

@@ -1,0 +1,124 @@
+#include "platform/posix/cups_server.h"
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "platform/posix/last_error.h"
+
+namespace dkposix {
+namespace {
+
+constexpr int kConnectTimeoutMs = 1000;
+constexpr double kReplyTimeoutSeconds = 3.0;
+
+int DpiOfDpcm(int dpcm) {
+  return static_cast<int>(std::lround(dpcm * 2.54));
+}
+
+}  // namespace
+
+HttpConnection ConnectToServer() {
+  HttpConnection http(httpConnect2(cupsServer(), ippPort(), nullptr, AF_UNSPEC, cupsEncryption(), 1,
+                                   kConnectTimeoutMs, nullptr));
+  if (http) httpSetTimeout(http.get(), kReplyTimeoutSeconds, nullptr, nullptr);
+  return http;
+}
+
+CupsDest LookupDest(http_t *http, const char *name) {
+  if (name == nullptr) return CupsDest(cupsGetNamedDest(http, nullptr, nullptr));
+  std::string queue = name;
+  std::string instance;
+  size_t slash = queue.find('/');
+  if (slash != std::string::npos) {
+    instance = queue.substr(slash + 1);
+    queue.resize(slash);
+  }
+  if (queue.empty()) return nullptr;
+  return CupsDest(
+      cupsGetNamedDest(http, queue.c_str(), instance.empty() ? nullptr : instance.c_str()));
+}
+
+CupsDest CopyDest(const cups_dest_t *dest) {
+  cups_dest_t *copy = nullptr;
+  if (cupsCopyDest(const_cast<cups_dest_t *>(dest), 0, &copy) != 1) return nullptr;
+  return CupsDest(copy);
+}
+
+std::optional<std::string> DestOption(http_t *http, cups_dest_t *dest, cups_dinfo_t *info,
+                                      const char *name) {
+  if (const char *value = cupsGetOption(name, dest->num_options, dest->options)) {
+    return std::string(value);
+  }
+  if (info == nullptr) return std::nullopt;
+  ipp_attribute_t *attribute = cupsFindDestDefault(http, dest, info, name);
+  if (attribute == nullptr || ippGetCount(attribute) < 1) return std::nullopt;
+  ipp_tag_t tag = ippGetValueTag(attribute);
+  if (tag == IPP_TAG_NOVALUE || tag == IPP_TAG_UNKNOWN || tag == IPP_TAG_NOTSETTABLE ||
+      tag == IPP_TAG_DELETEATTR || tag == IPP_TAG_ADMINDEFINE) {
+    return std::nullopt;
+  }
+  char text[256];
+  ippAttributeString(attribute, text, sizeof text);
+  return std::string(text);
+}
+
+bool ParseResolution(const std::string &text, int &xDpi, int &yDpi) {
+  int x = 0, y = 0, used = 0;
+  char unit[8] = "";
+  if (std::sscanf(text.c_str(), "%dx%d%7s%n", &x, &y, unit, &used) != 3) {
+    used = 0;
+    if (std::sscanf(text.c_str(), "%d%7s%n", &x, unit, &used) != 2) return false;
+    y = x;
+  }
+  if (static_cast<size_t>(used) != text.size() || x <= 0 || y <= 0) return false;
+  if (std::strcmp(unit, "dpcm") == 0) {
+    x = DpiOfDpcm(x);
+    y = DpiOfDpcm(y);
+  } else if (std::strcmp(unit, "dpi") != 0) {
+    return false;
+  }
+  xDpi = x;
+  yDpi = y;
+  return true;
+}
+
+bool DestResolution(http_t *http, cups_dest_t *dest, cups_dinfo_t *info, int &xDpi, int &yDpi) {
+  const char *option = cupsGetOption("printer-resolution", dest->num_options, dest->options);
+  if (option != nullptr && ParseResolution(option, xDpi, yDpi)) return true;
+  if (info == nullptr) return false;
+  ipp_attribute_t *attribute = cupsFindDestDefault(http, dest, info, "printer-resolution");
+  if (attribute == nullptr || ippGetValueTag(attribute) != IPP_TAG_RESOLUTION) return false;
+  int y = 0;
+  ipp_res_t units = IPP_RES_PER_INCH;
+  int x = ippGetResolution(attribute, 0, &y, &units);
+  if (x <= 0 || y <= 0) return false;
+  xDpi = units == IPP_RES_PER_CM ? DpiOfDpcm(x) : x;
+  yDpi = units == IPP_RES_PER_CM ? DpiOfDpcm(y) : y;
+  return true;
+}
+
+winapi::DWORD ErrorFromCups() {
+  switch (cupsLastError()) {
+    case IPP_STATUS_OK:
+    case IPP_STATUS_OK_IGNORED_OR_SUBSTITUTED:
+    case IPP_STATUS_OK_CONFLICTING:
+      return kErrorGenFailure;  // a failure CUPS did not report as one
+    case IPP_STATUS_ERROR_NOT_FOUND:
+      return winapi::ERROR_INVALID_PRINTER_NAME;
+    case IPP_STATUS_ERROR_FORBIDDEN:
+    case IPP_STATUS_ERROR_NOT_AUTHENTICATED:
+    case IPP_STATUS_ERROR_NOT_AUTHORIZED:
+      return winapi::ERROR_ACCESS_DENIED;
+    case IPP_STATUS_ERROR_DOCUMENT_FORMAT_NOT_SUPPORTED:
+      return kErrorInvalidDatatype;
+    case IPP_STATUS_ERROR_NOT_ACCEPTING_JOBS:
+    case IPP_STATUS_ERROR_BUSY:
+      return kErrorBusy;
+    default:
+      return kErrorServerUnavailable;
+  }
+}
+
+}  // namespace dkposix

@@ -1,0 +1,55 @@
+// The CUPS side of the spooler and device contexts: bounded connections to
+// the scheduler, destination lookups and the defaults a destination reports.
+#pragma once
+
+#include <cups/cups.h>
+
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "platform/winapi.h"
+
+namespace dkposix {
+
+struct HttpCloser {
+  void operator()(http_t *http) const { httpClose(http); }
+};
+struct DestFreer {
+  void operator()(cups_dest_t *dest) const { cupsFreeDests(1, dest); }
+};
+struct DestInfoFreer {
+  void operator()(cups_dinfo_t *info) const { cupsFreeDestInfo(info); }
+};
+using HttpConnection = std::unique_ptr<http_t, HttpCloser>;
+using CupsDest = std::unique_ptr<cups_dest_t, DestFreer>;
+using CupsDestInfo = std::unique_ptr<cups_dinfo_t, DestInfoFreer>;
+
+// Connects to the scheduler of the environment (CUPS_SERVER, client.conf, the
+// local socket), giving up after a second, with replies bounded too, so a
+// stopped or stuck scheduler costs a cycle at most that long. Null when it
+// cannot be reached.
+HttpConnection ConnectToServer();
+
+// The named destination ("name" or "name/instance"), or the user's default
+// for a null name (LPDEST, PRINTER, lpoptions, then the scheduler's).
+CupsDest LookupDest(http_t *http, const char *name);
+
+CupsDest CopyDest(const cups_dest_t *dest);
+
+// A destination's value for an option: the user's (lpoptions) first, then
+// the printer's "<name>-default" attribute. info may be null.
+std::optional<std::string> DestOption(http_t *http, cups_dest_t *dest, cups_dinfo_t *info,
+                                      const char *name);
+
+// The destination's default horizontal and vertical resolution in dots per
+// inch; false when it reports none.
+bool DestResolution(http_t *http, cups_dest_t *dest, cups_dinfo_t *info, int &xDpi, int &yDpi);
+
+// "300dpi", "300x600dpi" or "118dpcm" as dots per inch; false when unreadable.
+bool ParseResolution(const std::string &text, int &xDpi, int &yDpi);
+
+// The Windows error for the last CUPS failure of this thread.
+winapi::DWORD ErrorFromCups();
+
+}  // namespace dkposix

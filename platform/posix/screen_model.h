@@ -1,0 +1,87 @@
+// The console's screen as the backend keeps it: a grid of cells (byte and
+// attribute), the cursor and the output mode. Every operation updates the
+// grid and returns the VT bytes that make a terminal show the same thing, so
+// what GetConsoleScreenBufferInfo reports always matches the screen. Pure: the
+// console sends the returned bytes to the terminal.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "platform/winapi.h"
+
+namespace dkposix {
+
+constexpr winapi::WORD kDefaultAttribute = 0x07;  // light grey on black
+constexpr int kMaxScreenSide = 1024;
+
+class ScreenModel {
+ public:
+  ScreenModel(int width, int height);
+
+  int Width() const { return width_; }
+  int Height() const { return height_; }
+  winapi::COORD Cursor() const { return cursor_; }
+  winapi::DWORD Mode() const { return mode_; }
+  void SetMode(winapi::DWORD mode) { mode_ = mode; }
+  bool Contains(winapi::COORD cell) const;
+
+  // Keeps what fits of the old grid; the cursor stays inside.
+  void Resize(int width, int height);
+
+  // The cursor must lie inside the screen (see Contains).
+  std::string SetCursor(winapi::COORD cursor);
+
+  // Writes at the cursor. ENABLE_PROCESSED_OUTPUT carries out CR, LF, BS, TAB
+  // and BEL, other control bytes show as pictures; ENABLE_WRAP_AT_EOL_OUTPUT
+  // moves on to the next line (scrolling at the bottom) after the last
+  // column, without it text past the last column overwrites that column.
+  std::string Write(const uint8_t *bytes, size_t count);
+
+  // Fill cells from start on, row after row, without moving the cursor; stop
+  // at the end of the screen. written receives the cells filled.
+  std::string FillCharacter(uint8_t byte, winapi::DWORD length, winapi::COORD start,
+                            winapi::DWORD &written);
+  std::string FillAttribute(winapi::WORD attribute, winapi::DWORD length, winapi::COORD start,
+                            winapi::DWORD &written);
+
+  // Draws the whole grid again (after the terminal was given back and taken
+  // again, or after anything else wrote to it).
+  std::string Repaint();
+
+  uint8_t ByteAt(int x, int y) const { return cells_[Index(x, y)].byte; }
+  winapi::WORD AttributeAt(int x, int y) const { return cells_[Index(x, y)].attribute; }
+
+ private:
+  struct Cell {
+    uint8_t byte = ' ';
+    winapi::WORD attribute = kDefaultAttribute;
+  };
+
+  size_t Index(int x, int y) const { return static_cast<size_t>(y) * width_ + x; }
+  void PutGlyph(uint8_t byte, std::string &out);
+  void LineFeed(std::string &out);
+  void EmitCell(int x, int y, std::string &out);
+  void EmitAttribute(winapi::WORD attribute, std::string &out);
+  void EmitCursor(std::string &out);
+  void MoveTerminalCursor(int x, int y, std::string &out);
+
+  int width_;
+  int height_;
+  std::vector<Cell> cells_;
+  winapi::COORD cursor_{0, 0};
+  winapi::DWORD mode_ = winapi::ENABLE_PROCESSED_OUTPUT | winapi::ENABLE_WRAP_AT_EOL_OUTPUT;
+  // Where the terminal's own cursor and colours are, -1 when not known (at
+  // start, and after a glyph in the last column, where terminals differ).
+  int terminalX_ = -1;
+  int terminalY_ = -1;
+  int terminalAttribute_ = -1;
+};
+
+// The SGR sequence for a console attribute; the default attribute restores
+// the terminal's own colours.
+std::string AttributeSgr(winapi::WORD attribute);
+
+}  // namespace dkposix

@@ -1,0 +1,333 @@
+#include "platform/posix/spooler_calls.h"
+
+#include <fcntl.h>
+#include <strings.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <cstring>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+
+#include "platform/posix/cups_server.h"
+#include "platform/posix/devmode.h"
+#include "platform/posix/handle_table.h"
+#include "platform/posix/last_error.h"
+
+namespace dkposix {
+namespace {
+
+using winapi::BOOL;
+using winapi::DWORD;
+using winapi::FALSE;
+using winapi::HANDLE;
+using winapi::TRUE;
+
+constexpr DWORD kErrorNoStartDoc = 3004;
+constexpr winapi::LONG kIdOk = 1;
+
+struct Printer {
+  ~Printer() {
+    if (outputFd >= 0) close(outputFd);
+  }
+
+  std::mutex mutex;  // one call at a time on a handle
+  CupsDest dest;
+  std::string defaultDatatype = "RAW";
+  // The document under way, if any: to a file, or a CUPS job.
+  bool documentOpen = false;
+  int outputFd = -1;
+  HttpConnection http;
+  CupsDestInfo info;
+  int jobId = 0;
+};
+
+HandleTable<Printer> &Printers() {
+  static auto *printers = new HandleTable<Printer>(HandleKind::kPrinter);  // lives until _exit
+  return *printers;
+}
+
+// Jobs created and not yet finished, with a destination of their own so they
+// can be cancelled from another thread while their owner is sending.
+std::mutex g_jobsMutex;
+std::map<int, CupsDest> *g_unfinishedJobs = new std::map<int, CupsDest>;
+
+void CancelJob(cups_dest_t *dest, int jobId) {
+  if (HttpConnection http = ConnectToServer()) cupsCancelDestJob(http.get(), dest, jobId);
+}
+
+void RegisterJob(const cups_dest_t *dest, int jobId) {
+  std::lock_guard<std::mutex> lock(g_jobsMutex);
+  (*g_unfinishedJobs)[jobId] = CopyDest(dest);
+}
+
+void ForgetJob(int jobId) {
+  std::lock_guard<std::mutex> lock(g_jobsMutex);
+  g_unfinishedJobs->erase(jobId);
+}
+
+std::shared_ptr<Printer> FindPrinter(HANDLE handle) {
+  std::shared_ptr<Printer> printer = Printers().Find(handle);
+  if (!printer) SetLastError(winapi::ERROR_INVALID_HANDLE);
+  return printer;
+}
+
+BOOL Fail(DWORD error) {
+  SetLastError(error);
+  return FALSE;
+}
+
+// Drops the document under way; a CUPS job is cancelled. Caller holds
+// printer.mutex.
+void AbandonDocument(Printer &printer) {
+  if (printer.outputFd >= 0) {
+    close(printer.outputFd);
+    printer.outputFd = -1;
+  }
+  if (printer.jobId != 0) {
+    ForgetJob(printer.jobId);
+    CancelJob(printer.dest.get(), printer.jobId);
+  }
+  printer.http.reset();
+  printer.info.reset();
+  printer.jobId = 0;
+  printer.documentOpen = false;
+}
+
+std::optional<const char *> CupsFormatOf(const char *datatype) {
+  if (strcasecmp(datatype, "RAW") == 0) return CUPS_FORMAT_RAW;
+  if (strcasecmp(datatype, "TEXT") == 0) return CUPS_FORMAT_TEXT;
+  return std::nullopt;
+}
+
+DWORD StartFileDocument(Printer &printer, const char *path) {
+  int fd = open(path, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+  if (fd < 0) {
+    SetLastError(ErrorFromErrno(errno));
+    return 0;
+  }
+  static std::atomic<DWORD> nextFileJob{1};
+  printer.outputFd = fd;
+  printer.documentOpen = true;
+  return nextFileJob++;
+}
+
+DWORD StartCupsDocument(Printer &printer, const char *title, const char *format) {
+  printer.http = ConnectToServer();
+  if (!printer.http) {
+    SetLastError(kErrorServerUnavailable);
+    return 0;
+  }
+  http_t *http = printer.http.get();
+  printer.info.reset(cupsCopyDestInfo(http, printer.dest.get()));
+  if (!printer.info) {
+    SetLastError(ErrorFromCups());
+    printer.http.reset();
+    return 0;
+  }
+  int jobId = 0;
+  if (cupsCreateDestJob(http, printer.dest.get(), printer.info.get(), &jobId, title, 0, nullptr) !=
+          IPP_STATUS_OK ||
+      jobId <= 0) {
+    SetLastError(ErrorFromCups());
+    printer.info.reset();
+    printer.http.reset();
+    return 0;
+  }
+  printer.jobId = jobId;
+  RegisterJob(printer.dest.get(), jobId);
+  // One document, sent as it is written.
+  if (cupsStartDestDocument(http, printer.dest.get(), printer.info.get(), jobId, title, format, 0,
+                            nullptr, 1) != HTTP_STATUS_CONTINUE) {
+    DWORD error = ErrorFromCups();
+    AbandonDocument(printer);
+    SetLastError(error);
+    return 0;
+  }
+  printer.documentOpen = true;
+  return static_cast<DWORD>(jobId);
+}
+
+}  // namespace
+
+BOOL GetDefaultPrinterA(winapi::LPSTR buffer, winapi::LPDWORD size) {
+  if (size == nullptr) return Fail(winapi::ERROR_INVALID_PARAMETER);
+  HttpConnection http = ConnectToServer();
+  if (!http) return Fail(winapi::ERROR_FILE_NOT_FOUND);
+  CupsDest dest = LookupDest(http.get(), nullptr);
+  if (!dest) return Fail(winapi::ERROR_FILE_NOT_FOUND);
+  std::string name = dest->name;
+  if (dest->instance != nullptr) name += std::string("/") + dest->instance;
+  DWORD needed = static_cast<DWORD>(name.size() + 1);
+  if (buffer == nullptr || *size < needed) {
+    *size = needed;
+    return Fail(winapi::ERROR_INSUFFICIENT_BUFFER);
+  }
+  std::memcpy(buffer, name.c_str(), needed);
+  *size = needed;
+  return TRUE;
+}
+
+BOOL OpenPrinterA(winapi::LPSTR printerName, winapi::LPHANDLE handle,
+                  winapi::LPPRINTER_DEFAULTSA defaults) {
+  if (handle == nullptr) return Fail(winapi::ERROR_INVALID_PARAMETER);
+  *handle = nullptr;
+  if (printerName == nullptr || printerName[0] == '\0') {
+    return Fail(winapi::ERROR_INVALID_PRINTER_NAME);
+  }
+  HttpConnection http = ConnectToServer();
+  if (!http) return Fail(kErrorServerUnavailable);
+  CupsDest dest = LookupDest(http.get(), printerName);
+  if (!dest) {
+    DWORD error = ErrorFromCups();
+    return Fail(error == kErrorServerUnavailable ? error : winapi::ERROR_INVALID_PRINTER_NAME);
+  }
+  auto printer = std::make_shared<Printer>();
+  printer->dest = std::move(dest);
+  if (defaults != nullptr && defaults->pDatatype != nullptr) {
+    if (!CupsFormatOf(defaults->pDatatype)) return Fail(kErrorInvalidDatatype);
+    printer->defaultDatatype = defaults->pDatatype;
+  }
+  *handle = Printers().Add(std::move(printer));
+  return TRUE;
+}
+
+BOOL ClosePrinter(HANDLE handle) {
+  std::shared_ptr<Printer> printer = Printers().Remove(handle);
+  if (!printer) return Fail(winapi::ERROR_INVALID_HANDLE);
+  std::lock_guard<std::mutex> lock(printer->mutex);
+  if (printer->documentOpen) AbandonDocument(*printer);
+  return TRUE;
+}
+
+winapi::LONG DocumentPropertiesA(winapi::HWND, HANDLE handle, winapi::LPSTR,
+                                 winapi::PDEVMODEA output, winapi::PDEVMODEA input, DWORD mode) {
+  std::shared_ptr<Printer> printer = FindPrinter(handle);
+  if (!printer) return -1;
+  if (mode == 0) return sizeof(winapi::DEVMODEA);
+  if ((mode & winapi::DM_OUT_BUFFER) == 0) return kIdOk;  // nothing asked to be filled
+  if (output == nullptr) {
+    SetLastError(winapi::ERROR_INVALID_PARAMETER);
+    return -1;
+  }
+  std::lock_guard<std::mutex> lock(printer->mutex);
+  cups_dest_t *dest = printer->dest.get();
+  // Without the scheduler only the user's own options are known.
+  HttpConnection http = ConnectToServer();
+  CupsDestInfo info(http ? cupsCopyDestInfo(http.get(), dest) : nullptr);
+  winapi::DEVMODEA built = BuildDevMode(
+      dest->name, [&](const char *name) { return DestOption(http.get(), dest, info.get(), name); });
+  if ((mode & winapi::DM_IN_BUFFER) && input != nullptr) MergeDevMode(built, *input);
+  *output = built;
+  return kIdOk;
+}
+
+DWORD StartDocPrinterA(HANDLE handle, DWORD level, winapi::LPBYTE docInfo) {
+  std::shared_ptr<Printer> printer = FindPrinter(handle);
+  if (!printer) return 0;
+  if (level != 1) {
+    SetLastError(kErrorInvalidLevel);
+    return 0;
+  }
+  if (docInfo == nullptr) {
+    SetLastError(winapi::ERROR_INVALID_PARAMETER);
+    return 0;
+  }
+  const auto *info = reinterpret_cast<const winapi::DOC_INFO_1A *>(docInfo);
+  std::lock_guard<std::mutex> lock(printer->mutex);
+  if (printer->documentOpen) {
+    SetLastError(kErrorInvalidPrinterState);
+    return 0;
+  }
+  const char *datatype =
+      info->pDatatype != nullptr ? info->pDatatype : printer->defaultDatatype.c_str();
+  std::optional<const char *> format = CupsFormatOf(datatype);
+  if (!format) {
+    SetLastError(kErrorInvalidDatatype);
+    return 0;
+  }
+  if (info->pOutputFile != nullptr && info->pOutputFile[0] != '\0') {
+    return StartFileDocument(*printer, info->pOutputFile);
+  }
+  const char *title =
+      info->pDocName != nullptr && info->pDocName[0] != '\0' ? info->pDocName : nullptr;
+  return StartCupsDocument(*printer, title, *format);
+}
+
+BOOL StartPagePrinter(HANDLE handle) {
+  std::shared_ptr<Printer> printer = FindPrinter(handle);
+  if (!printer) return FALSE;
+  std::lock_guard<std::mutex> lock(printer->mutex);
+  return printer->documentOpen ? TRUE : Fail(kErrorNoStartDoc);
+}
+
+BOOL WritePrinter(HANDLE handle, winapi::LPVOID buffer, DWORD count, winapi::LPDWORD written) {
+  if (written == nullptr || (buffer == nullptr && count > 0)) {
+    return Fail(winapi::ERROR_INVALID_PARAMETER);
+  }
+  *written = 0;
+  std::shared_ptr<Printer> printer = FindPrinter(handle);
+  if (!printer) return FALSE;
+  std::lock_guard<std::mutex> lock(printer->mutex);
+  if (!printer->documentOpen) return Fail(kErrorNoStartDoc);
+  if (count == 0) return TRUE;
+  const char *bytes = static_cast<const char *>(buffer);
+  if (printer->outputFd >= 0) {
+    ssize_t n;
+    do {
+      n = write(printer->outputFd, bytes, count);
+    } while (n < 0 && errno == EINTR);
+    if (n < 0) return Fail(ErrorFromErrno(errno));
+    *written = static_cast<DWORD>(n);
+    return TRUE;
+  }
+  if (cupsWriteRequestData(printer->http.get(), bytes, count) != HTTP_STATUS_CONTINUE) {
+    return Fail(ErrorFromCups());
+  }
+  *written = count;
+  return TRUE;
+}
+
+BOOL EndPagePrinter(HANDLE handle) {
+  std::shared_ptr<Printer> printer = FindPrinter(handle);
+  if (!printer) return FALSE;
+  std::lock_guard<std::mutex> lock(printer->mutex);
+  return printer->documentOpen ? TRUE : Fail(kErrorNoStartDoc);
+}
+
+BOOL EndDocPrinter(HANDLE handle) {
+  std::shared_ptr<Printer> printer = FindPrinter(handle);
+  if (!printer) return FALSE;
+  std::lock_guard<std::mutex> lock(printer->mutex);
+  if (!printer->documentOpen) return Fail(kErrorNoStartDoc);
+  if (printer->outputFd >= 0) {
+    int result = close(printer->outputFd);
+    int error = errno;
+    printer->outputFd = -1;
+    printer->documentOpen = false;
+    return result == 0 ? TRUE : Fail(ErrorFromErrno(error));
+  }
+  if (cupsFinishDestDocument(printer->http.get(), printer->dest.get(), printer->info.get()) !=
+      IPP_STATUS_OK) {
+    DWORD error = ErrorFromCups();
+    AbandonDocument(*printer);  // cancelled rather than left half-sent
+    return Fail(error);
+  }
+  ForgetJob(printer->jobId);
+  printer->jobId = 0;
+  printer->http.reset();
+  printer->info.reset();
+  printer->documentOpen = false;
+  return TRUE;
+}
+
+void CancelUnfinishedJobs() {
+  std::lock_guard<std::mutex> lock(g_jobsMutex);
+  for (auto &job : *g_unfinishedJobs) CancelJob(job.second.get(), job.first);
+  g_unfinishedJobs->clear();
+}
+
+}  // namespace dkposix

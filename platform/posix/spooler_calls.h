@@ -1,0 +1,27 @@
+// The spooler calls on CUPS destinations: the default printer, printer
+// handles, DEVMODEs and RAW jobs streamed through the destination API.
+#pragma once
+
+#include "platform/winapi.h"
+
+namespace dkposix {
+
+winapi::BOOL GetDefaultPrinterA(winapi::LPSTR buffer, winapi::LPDWORD size);
+winapi::BOOL OpenPrinterA(winapi::LPSTR printerName, winapi::LPHANDLE printer,
+                          winapi::LPPRINTER_DEFAULTSA defaults);
+winapi::BOOL ClosePrinter(winapi::HANDLE printer);
+winapi::LONG DocumentPropertiesA(winapi::HWND window, winapi::HANDLE printer,
+                                 winapi::LPSTR deviceName, winapi::PDEVMODEA output,
+                                 winapi::PDEVMODEA input, winapi::DWORD mode);
+winapi::DWORD StartDocPrinterA(winapi::HANDLE printer, winapi::DWORD level, winapi::LPBYTE docInfo);
+winapi::BOOL StartPagePrinter(winapi::HANDLE printer);
+winapi::BOOL WritePrinter(winapi::HANDLE printer, winapi::LPVOID buffer, winapi::DWORD count,
+                          winapi::LPDWORD written);
+winapi::BOOL EndPagePrinter(winapi::HANDLE printer);
+winapi::BOOL EndDocPrinter(winapi::HANDLE printer);
+
+// Cancels every job still being sent, so none is left half-sent when the
+// process ends. Safe from any thread, also while another is sending.
+void CancelUnfinishedJobs();
+
+}  // namespace dkposix
