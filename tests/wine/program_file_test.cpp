@@ -1,0 +1,87 @@
+// The Windows program file itself: a 32-bit GUI-subsystem program that needs
+// no DLL beyond those of Windows, with its version resource and a manifest
+// declaring the Windows versions it supports.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cctype>
+#include <set>
+
+#include "harness/pe_image.h"
+#include "harness/version_resource.h"
+
+namespace wine_harness {
+namespace {
+
+constexpr uint16_t kMachineI386 = 0x014C;
+constexpr uint16_t kSubsystemWindowsGui = 2;
+constexpr uint32_t kResourceVersion = 16;
+constexpr uint32_t kResourceManifest = 24;
+
+std::string Lower(std::string text) {
+  std::transform(text.begin(), text.end(), text.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  return text;
+}
+
+class WindowsProgramFile : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::string error;
+    image_ = ReadPeImage(DK_WINDOWS_PROGRAM, error);
+    ASSERT_TRUE(image_.has_value()) << error;
+  }
+  std::optional<PeImage> image_;
+};
+
+TEST_F(WindowsProgramFile, IsA32BitGuiProgram) {
+  EXPECT_EQ(image_->machine, kMachineI386);
+  EXPECT_EQ(image_->optionalMagic, 0x010B);
+  EXPECT_EQ(image_->subsystem, kSubsystemWindowsGui);
+}
+
+TEST_F(WindowsProgramFile, ImportsOnlyDllsOfWindowsItself) {
+  // The C and C++ runtimes and winpthread are linked in; a MinGW DLL here
+  // (libstdc++-6, libgcc_s_dw2-1, libwinpthread-1) would be missing on a bare
+  // Windows.
+  const std::set<std::string> system = {"kernel32.dll", "user32.dll", "gdi32.dll", "winspool.drv",
+                                        "msvcrt.dll"};
+  std::set<std::string> imported;
+  for (const std::string &dll : image_->importedDlls) imported.insert(Lower(dll));
+  for (const std::string &dll : imported) EXPECT_TRUE(system.count(dll)) << dll;
+  for (const char *needed : {"kernel32.dll", "user32.dll", "gdi32.dll", "winspool.drv"})
+    EXPECT_TRUE(imported.count(needed)) << needed << " is not imported";
+}
+
+TEST_F(WindowsProgramFile, CarriesItsVersion) {
+  const std::optional<std::string> resource = image_->Resource(kResourceVersion);
+  ASSERT_TRUE(resource.has_value()) << "no version resource";
+  const std::optional<VersionInfo> version = ReadVersionInfo(*resource);
+  ASSERT_TRUE(version.has_value()) << "malformed version resource";
+  EXPECT_EQ(version->fileVersionMs, (1u << 16) | 10u);
+  EXPECT_EQ(version->productVersionMs, (1u << 16) | 10u);
+  EXPECT_EQ(version->fileType, 1u) << "not marked as an application";
+  EXPECT_EQ(version->strings.at("ProductName"), "drawer-kick-test");
+  EXPECT_EQ(version->strings.at("FileVersion"), "1.10");
+  EXPECT_EQ(version->strings.at("ProductVersion"), "1.10");
+  EXPECT_FALSE(version->strings.at("FileDescription").empty());
+}
+
+TEST_F(WindowsProgramFile, DeclaresSupportedWindowsUpTo10) {
+  const std::optional<std::string> manifest = image_->Resource(kResourceManifest);
+  ASSERT_TRUE(manifest.has_value()) << "no application manifest";
+  // Without the Windows 10 entry, GetVersionEx reports 6.2 on Windows 8.1 and later.
+  for (const char *id : {"e2011457-1546-43c5-a5fe-008deee3d3f0",     // Vista
+                         "35138b9a-5d96-4fbd-8e2d-a2440225f93a",     // 7
+                         "4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38",     // 8
+                         "1f676c76-80e1-4239-95bb-83d0f6d0da78",     // 8.1
+                         "8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a"}) {  // 10 and 11
+    EXPECT_NE(Lower(*manifest).find(std::string("<supportedos id=\"{") + id + "}\"/>"),
+              std::string::npos)
+        << id;
+  }
+  EXPECT_NE(manifest->find("level=\"asInvoker\""), std::string::npos);
+}
+
+}  // namespace
+}  // namespace wine_harness
