@@ -4,10 +4,14 @@ JOBS ?= 2
 HOST := build/host
 ASAN := build/asan
 
-.PHONY: run test bench fuzz deps-run deps-test host asan fuzz-build clean
+.PHONY: run demo test bench fuzz deps-run deps-test host asan fuzz-build clean
 
 run: deps-run host
-	@./scripts/run-tool.sh $(HOST)/tester/drawer-kick-test
+	@./scripts/run-tool.sh $(HOST)
+
+# The same on the virtual receipt printer, even where a real default exists.
+demo: deps-run host
+	@./scripts/run-tool.sh $(HOST) --virtual
 
 test: deps-test host asan
 	ctest --test-dir $(HOST) --output-on-failure -j$(JOBS) --timeout 600
