@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cstdint>
 #include <memory>
+#include <string>
 
 #include "platform/posix/console_calls.h"
 #include "platform/posix/handle_table.h"
@@ -68,6 +69,16 @@ bool Exists(const char *name) {
   return stat(name, &status) == 0;
 }
 
+// ENOENT for a missing folder on the way is Windows' path-not-found.
+winapi::DWORD OpenError(int error, const char *name) {
+  if (error != ENOENT) return ErrorFromErrno(error);
+  std::string folder = name;
+  size_t slash = folder.find_last_of('/');
+  if (slash == std::string::npos || slash == 0) return winapi::ERROR_FILE_NOT_FOUND;
+  folder.resize(slash);
+  return Exists(folder.c_str()) ? winapi::ERROR_FILE_NOT_FOUND : kErrorPathNotFound;
+}
+
 }  // namespace
 
 HANDLE CreateFileA(winapi::LPCSTR name, DWORD access, DWORD, winapi::LPVOID, DWORD disposition,
@@ -91,7 +102,7 @@ HANDLE CreateFileA(winapi::LPCSTR name, DWORD access, DWORD, winapi::LPVOID, DWO
     fd = open(name, flags | O_CLOEXEC, 0666);
   } while (fd < 0 && errno == EINTR);
   if (fd < 0) {
-    SetLastError(ErrorFromErrno(errno));
+    SetLastError(OpenError(errno, name));
     return winapi::INVALID_HANDLE_VALUE;
   }
   struct stat status {};

@@ -138,6 +138,15 @@ void KeyDecoder::Feed(const uint8_t *bytes, size_t count, std::vector<INPUT_RECO
       case State::kCsi:
         Csi(byte, keys);
         break;
+      case State::kCsiIgnored:
+        // The rest of a sequence too long to be a key, up to its final byte.
+        if (byte >= 0x40 && byte <= 0x7E) {
+          state_ = State::kGround;
+        } else if (byte < 0x20) {
+          state_ = State::kGround;
+          Ground(byte, keys);
+        }
+        break;
       case State::kSs3:
         state_ = State::kGround;
         if (byte == 'R') {
@@ -229,7 +238,10 @@ void KeyDecoder::Csi(uint8_t byte, std::vector<INPUT_RECORD> &keys) {
     state_ = State::kLinuxFunction;  // the Linux console's ESC [ [ A..E
   } else if (byte >= 0x20 && byte <= 0x3F) {
     csi_ += static_cast<char>(byte);
-    if (csi_.size() > kMaxCsiLength) state_ = State::kGround;  // not a key: drop it
+    if (csi_.size() > kMaxCsiLength) {
+      state_ = State::kCsiIgnored;  // not a key: drop it
+      csi_.clear();
+    }
   } else if (byte >= 0x40 && byte <= 0x7E) {
     state_ = State::kGround;
     DispatchCsi(byte, keys);

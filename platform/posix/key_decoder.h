@@ -41,7 +41,7 @@ class KeyDecoder {
   std::optional<winapi::COORD> TakeCursorReport();
 
  private:
-  enum class State { kGround, kEscape, kCsi, kSs3, kLinuxFunction, kUtf8 };
+  enum class State { kGround, kEscape, kCsi, kCsiIgnored, kSs3, kLinuxFunction, kUtf8 };
 
   void Ground(uint8_t byte, std::vector<winapi::INPUT_RECORD> &keys);
   void Escape(uint8_t byte, std::vector<winapi::INPUT_RECORD> &keys);
