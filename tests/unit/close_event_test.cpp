@@ -1,0 +1,146 @@
+// The console's close event arrives on a thread of its own. While a ticket
+// is printing on the main thread, the end routine must wait for it rather
+// than close the printer or the device context under a running call; after
+// it, no ticket is sent.
+#include <atomic>
+#include <chrono>
+#include <functional>
+#include <ostream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "console/console.h"
+#include "printer/print_state.h"
+#include "tester/tester.h"
+#include "tests/unit/support/fixture.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+
+uint64_t ThisThread() {
+  return std::hash<std::thread::id>()(std::this_thread::get_id());
+}
+
+int CallsFromOtherThreads(const fake::Platform &platform, uint64_t thread) {
+  int count = 0;
+  for (const fake::Call &call : platform.Calls()) count += call.thread != thread;
+  return count;
+}
+
+void ExpectEverythingReleased(const fake::Platform &platform) {
+  EXPECT_EQ(platform.OpenPrinters(), 0);
+  EXPECT_EQ(platform.LiveDCs(), 0);
+  EXPECT_EQ(platform.LivePens(), 0);
+  EXPECT_EQ(platform.LiveBrushes(), 0);
+  EXPECT_TRUE(platform.Violations().empty()) << testing::PrintToString(platform.Violations());
+}
+
+// Where the ticket is held up while the close event arrives, and how the
+// event arrives: through the console's handler or straight to the end
+// routine.
+struct HoldUp {
+  const char *call;
+  int nth;
+  bool throughHandler;
+};
+
+void PrintTo(const HoldUp &holdUp, std::ostream *out) {
+  *out << holdUp.call << " #" << holdUp.nth << (holdUp.throughHandler ? " by close event" : "");
+}
+
+class CloseDuringTicket : public CoreTest, public testing::WithParamInterface<HoldUp> {};
+
+TEST_P(CloseDuringTicket, WaitsForTheWholeJobAndThenSendsNoMore) {
+  const HoldUp &holdUp = GetParam();
+  fp.AddPrinter("Till");
+  fp.defaultPrinter = "Till";
+  Print_Init();
+  Con_Open(nullptr);
+  fp.ClearCalls();
+
+  const uint64_t mainThread = ThisThread();
+  std::thread closer;
+  std::atomic<int> seen{0};
+  int otherCallsWhileHeld = -1;
+  std::vector<std::string> seenWhileHeld;
+  fp.onCall = [&](const fake::Call &call) {
+    if (ThisThread() != mainThread || call.name != holdUp.call || ++seen != holdUp.nth) return;
+    // The main thread is inside the call: the event arrives now.
+    std::atomic<bool> started{false};
+    closer = std::thread([&] {
+      started = true;
+      if (holdUp.throughHandler) {
+        fp.RaiseCtrlEvent(CTRL_CLOSE_EVENT);
+      } else {
+        Tester_End();
+      }
+    });
+    while (!started) std::this_thread::yield();
+    std::this_thread::sleep_for(200ms);  // time enough to release, were it not held off
+    otherCallsWhileHeld = CallsFromOtherThreads(fp, mainThread);
+    seenWhileHeld = fp.CallTexts();
+  };
+
+  Tester_PrintTicket();
+  ASSERT_TRUE(closer.joinable()) << "the ticket never made the call " << holdUp.call;
+  closer.join();
+  fp.onCall = nullptr;
+
+  EXPECT_EQ(otherCallsWhileHeld, 0) << testing::PrintToString(seenWhileHeld);
+  ASSERT_EQ(fp.documents.size(), 1u);
+  EXPECT_EQ(fp.documents[0].bytes, TicketBytes());
+  EXPECT_EQ(fp.documents[0].bytes.size(), 89u);
+  EXPECT_TRUE(fp.documents[0].ended);
+  EXPECT_FALSE(fp.documents[0].abandoned);
+  EXPECT_EQ(fp.CountOf("EndDocPrinter"), 1);
+  // The job's own release closed everything; the end routine found nothing.
+  EXPECT_EQ(CallsFromOtherThreads(fp, mainThread), 0);
+  ExpectEverythingReleased(fp);
+
+  fp.ClearCalls();
+  Tester_PrintTicket();
+  EXPECT_TRUE(fp.Calls().empty()) << testing::PrintToString(fp.CallTexts());
+  EXPECT_EQ(fp.documents.size(), 1u);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    HeldUpCalls, CloseDuringTicket,
+    testing::Values(HoldUp{"OpenPrinterA", 1, true}, HoldUp{"DocumentPropertiesA", 2, false},
+                    HoldUp{"CreateDCA", 1, true}, HoldUp{"ExtCreatePen", 1, false},
+                    HoldUp{"StartDocPrinterA", 1, true}, HoldUp{"WritePrinter", 3, true},
+                    HoldUp{"WritePrinter", 3, false}, HoldUp{"EndDocPrinter", 1, false},
+                    HoldUp{"ClosePrinter", 1, true}, HoldUp{"DeleteDC", 1, false}),
+    [](const testing::TestParamInfo<HoldUp> &info) {
+      return std::string(info.param.call) + std::to_string(info.param.nth) +
+             (info.param.throughHandler ? "ByCloseEvent" : "ByEndRoutine");
+    });
+
+// Closed while the program waits at a prompt: the end routine runs on the
+// event's thread at once, and no ticket follows, whatever the main thread
+// does until the platform ends the process.
+using CloseAtPrompt = CoreTest;
+
+TEST_F(CloseAtPrompt, SendsNoFurtherTicket) {
+  fp.AddPrinter("Till");
+  fp.defaultPrinter = "Till";
+  for (int cycle = 1; cycle <= 255; ++cycle) fp.QueueText("\r");
+  int reads = 0;
+  fp.onCall = [&](const fake::Call &call) {
+    if (call.name != "ReadConsoleInputA" || ++reads != 3) return;
+    std::thread([&] { fp.RaiseCtrlEvent(CTRL_CLOSE_EVENT); }).join();
+  };
+
+  try {
+    Tester_Main();
+  } catch (const fake::ProcessExit &) {
+  }
+  fp.onCall = nullptr;
+
+  EXPECT_EQ(fp.documents.size(), 2u);
+  EXPECT_EQ(fp.CountOf("OpenPrinterA"), 2);
+  ExpectEverythingReleased(fp);
+}
+
+}  // namespace
