@@ -50,16 +50,31 @@ running_pid() {
   pid=$(<"$dir/cupsd.pid")
   [[ "$pid" =~ ^[0-9]+$ ]] || return 1
   # A recycled pid belongs to some other program: match our config path.
-  tr '\0' ' ' <"/proc/$pid/cmdline" 2>/dev/null | grep -qF -- "-c $dir/cupsd.conf" || return 1
+  [[ "$(tr '\0' ' ' <"/proc/$pid/cmdline" 2>/dev/null)" == *"-c $dir/cupsd.conf "* ]] || return 1
   printf '%s' "$pid"
+}
+
+# The state letter and parent pid of a process, from /proc/PID/stat ("pid
+# (comm) S ppid ..."; comm may hold spaces and parentheses).
+proc_state() {
+  local stat
+  { stat=$(<"/proc/$1/stat"); } 2>/dev/null || return 1
+  stat=${stat##*) }
+  printf '%s' "${stat%% *}"
+}
+proc_parent() {
+  local stat fields
+  { stat=$(<"/proc/$1/stat"); } 2>/dev/null || return 1
+  read -r -a fields <<<"${stat##*) }"
+  printf '%s' "${fields[1]}"
 }
 
 # Whether a process runs. An exited one that its parent has not reaped yet
 # (a zombie) still answers kill -0, but is gone for our purposes.
 alive() {
   local state
-  state=$(ps -o stat= -p "$1" 2>/dev/null) || return 1
-  [[ "$state" != Z* ]]
+  state=$(proc_state "$1") || return 1
+  [[ "$state" != Z && "$state" != X ]]
 }
 
 # Whether the server answers. lpstat -r exits 0 either way, so its words
@@ -68,12 +83,15 @@ answers() {
   [[ "$(client "$1" env LC_ALL=C LANG=C lpstat -r 2>/dev/null)" == "scheduler is running" ]]
 }
 
-# Every descendant of a process, deepest last.
+# Every descendant of a process.
 descendants() {
-  local child
-  for child in $(ps -o pid= --ppid "$1" 2>/dev/null); do
-    echo "$child"
-    descendants "$child"
+  local entry pid
+  for entry in /proc/[0-9]*; do
+    pid=${entry#/proc/}
+    if [[ "$(proc_parent "$pid" 2>/dev/null)" == "$1" ]]; then
+      echo "$pid"
+      descendants "$pid"
+    fi
   done
 }
 
