@@ -191,7 +191,9 @@ class Decoder {
     size_t data_size = 0;
     if (form.data_length != nullptr) {
       const DataLength length = form.data_length(params, rest);
-      if (length.status == DataLength::kTruncated) {
+      // A length past the end counts as truncated whatever the form says.
+      if (length.status == DataLength::kTruncated ||
+          (length.status == DataLength::kKnown && length.length > rest.size)) {
         return Report("truncated", form.name, start, size_);
       }
       // The data's length is unknown, so only the fixed part is consumed and
