@@ -19,10 +19,14 @@ std::string PromptOfCycle(int cycle) {
 }
 
 ProgramRun::ProgramRun() {
-  char pattern[] = "/tmp/dk-wine-XXXXXX";
-  if (mkdtemp(pattern) == nullptr) return;
+  // Under TMPDIR when set: scripts/test-windows.sh gives one it clears up
+  // after a run that was killed before its destructors ran.
+  const char *base = std::getenv("TMPDIR");
+  std::string pattern =
+      std::string(base != nullptr && *base != '\0' ? base : "/tmp") + "/dk-wine-XXXXXX";
+  if (mkdtemp(&pattern[0]) == nullptr) return;
   // cupsd runs its backends as user lp, who must reach the server's folder.
-  chmod(pattern, 0755);
+  chmod(pattern.c_str(), 0755);
   folder_ = pattern;
 }
 
