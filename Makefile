@@ -3,15 +3,21 @@ SHELL := /bin/bash
 JOBS ?= 2
 HOST := build/host
 ASAN := build/asan
+# `make run` builds only the program and the virtual printer, without tests.
+RUN_BUILD := build/run
 
-.PHONY: run demo test bench fuzz deps-run deps-test host asan fuzz-build clean
+.PHONY: run demo program test bench fuzz deps-run deps-test host asan clean
 
-run: deps-run host
-	@./scripts/run-tool.sh $(HOST)
+run: deps-run program
+	@./scripts/run-tool.sh $(RUN_BUILD)
 
 # The same on the virtual receipt printer, even where a real default exists.
-demo: deps-run host
-	@./scripts/run-tool.sh $(HOST) --virtual
+demo: deps-run program
+	@./scripts/run-tool.sh $(RUN_BUILD) --virtual
+
+program:
+	@cmake -S . -B $(RUN_BUILD) -DDK_BUILD_TESTS=OFF -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+	@cmake --build $(RUN_BUILD) -j$(JOBS) --target drawer-kick-test escpos-virtual >/dev/null
 
 test: deps-test host asan
 	ctest --test-dir $(HOST) --output-on-failure -j$(JOBS) --timeout 600

@@ -34,6 +34,11 @@ stopped=no
 finish() {
   [[ $stopped == yes ]] && return
   stopped=yes
+  # Let the printer finish the tickets it has accepted (bounded).
+  for _ in $(seq 50); do
+    [[ -z "$(CUPS_SERVER="$server/sock" lpstat -o 2>/dev/null)" ]] && break
+    sleep 0.2
+  done
   mkdir -p "$keep"
   cp -f "$server"/virtual/* "$keep"/ 2>/dev/null || true
   "$here/cupsd-private.sh" stop "$server" >/dev/null 2>&1 || true
