@@ -79,8 +79,11 @@ def bench_lp(cycles, env, ticket_file):
 
 
 def bench_floor(floor, cycles, env, ticket_file):
-    out = subprocess.run([floor, QUEUE, str(cycles), ticket_file], env=env, check=True,
-                         capture_output=True, text=True).stdout
+    run = subprocess.run([floor, QUEUE, str(cycles), ticket_file], env=env,
+                         capture_output=True, text=True)
+    if run.returncode != 0:
+        sys.exit(f"cups-floor failed: {run.stderr.strip()}")
+    out = run.stdout
     return [int(line) / 1e6 for line in out.split()]
 
 

@@ -20,15 +20,12 @@ int main(int argc, char **argv) {
   std::string ticket((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
   int count = std::atoi(argv[2]);
 
-  cups_dest_t *dest = cupsGetNamedDest(CUPS_HTTP_DEFAULT, argv[1], nullptr);
-  if (dest == nullptr) {
-    std::fprintf(stderr, "no destination %s: %s\n", argv[1], cupsLastErrorString());
-    return 1;
-  }
-  http_t *http = cupsConnectDest(dest, CUPS_DEST_FLAGS_NONE, 5000, nullptr, nullptr, 0, nullptr,
-                                 nullptr);
-  cups_dinfo_t *info = cupsCopyDestInfo(http, dest);
-  if (http == nullptr || info == nullptr) {
+  // One connection to the scheduler (CUPS_SERVER), kept for every ticket.
+  http_t *http = httpConnect2(cupsServer(), ippPort(), nullptr, AF_UNSPEC, cupsEncryption(), 1,
+                              5000, nullptr);
+  cups_dest_t *dest = http != nullptr ? cupsGetNamedDest(http, argv[1], nullptr) : nullptr;
+  cups_dinfo_t *info = dest != nullptr ? cupsCopyDestInfo(http, dest) : nullptr;
+  if (info == nullptr) {
     std::fprintf(stderr, "cannot reach %s: %s\n", argv[1], cupsLastErrorString());
     return 1;
   }
