@@ -391,9 +391,9 @@ BOOL ReadConsoleInputA(HANDLE input, winapi::PINPUT_RECORD buffer, DWORD length,
         console.decoder.Feed(bytes, static_cast<size_t>(n), keys);
         console.decoder.TakeCursorReport();  // a late answer to the start-up query
       } else if (n == 0 || (errno != EINTR && errno != EAGAIN)) {
-        // The terminal is gone. If that is the close event under way, let
-        // it end the process rather than run on without a terminal.
-        WaitWhileClosing();
+        // The terminal is gone: the close event ends the process, rather
+        // than letting it run on without a terminal.
+        TerminalLost();
         std::lock_guard<std::mutex> lock(console.mutex);
         console.inputEnded = true;
       }

@@ -27,8 +27,9 @@ using winapi::DWORD;
 // How long a close event may take before other threads stop waiting for it;
 // Windows gives a closing console's handlers about as long.
 constexpr auto kCloseGrace = std::chrono::seconds(10);
-// How long a reader that lost its terminal waits for the hang-up signal.
-constexpr auto kHangupWait = std::chrono::milliseconds(200);
+// How long a reader that lost its terminal waits for the close event to
+// start.
+constexpr auto kHangupWait = std::chrono::milliseconds(500);
 
 constexpr int kControlSignals[] = {SIGINT, SIGQUIT, SIGHUP, SIGTERM};
 constexpr int kCrashSignals[] = {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT};
@@ -51,6 +52,7 @@ ControlState &State() {
 // Set by the signal thread itself, so that thread always sees its own id;
 // others compare it with theirs, which can never match.
 std::atomic<std::thread::id> g_signalThread;
+std::atomic<bool> g_hangupTaken{false};  // SIGHUP goes to the signal thread
 
 DWORD ControlTypeOf(int signal) {
   switch (signal) {
@@ -166,6 +168,7 @@ void StartControlEvents() {
     for (int signal : kControlSignals) {
       if (!IgnoredAtStart(signal)) sigaddset(&signals, signal);
     }
+    g_hangupTaken = sigismember(&signals, SIGHUP) == 1;
     sigaddset(&signals, SIGWINCH);
     if (!IgnoredAtStart(SIGTSTP)) sigaddset(&signals, SIGTSTP);
     pthread_sigmask(SIG_BLOCK, &signals, nullptr);
@@ -194,10 +197,14 @@ BOOL SetConsoleCtrlHandler(winapi::PHANDLER_ROUTINE routine, BOOL add) {
   return winapi::TRUE;
 }
 
-void WaitWhileClosing() {
+void TerminalLost() {
+  if (std::this_thread::get_id() == g_signalThread || !g_hangupTaken) return;
   ControlState &state = State();
   std::unique_lock<std::mutex> lock(state.mutex);
-  if (std::this_thread::get_id() == g_signalThread) return;
+  // The terminal's own SIGHUP reaches only its session leader; a program
+  // started under another one may never get it, so it is sent here. One that
+  // is already on its way is merged with it.
+  if (!state.closing) kill(getpid(), SIGHUP);
   WaitFor(lock, kHangupWait, [&] { return state.closing; });
   if (!state.closing) return;
   // The signal thread runs the handlers and then ends the process.

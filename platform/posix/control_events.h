@@ -18,10 +18,11 @@ void StartControlEvents();
 
 winapi::BOOL SetConsoleCtrlHandler(winapi::PHANDLER_ROUTINE routine, winapi::BOOL add);
 
-// Waits for a close event under way on another thread to end the process;
-// returns at once when none is (the reader calls it when the terminal is
-// gone).
-void WaitWhileClosing();
+// The reader found the terminal gone. That is the close event, as a closed
+// console window is on Windows: unless the process ignores hang-ups, it is
+// raised (if the hang-up signal has not come already) and this waits for it
+// to end the process. Returns when hang-ups are ignored, or after a bound.
+void TerminalLost();
 
 // Unfinished jobs are cancelled and the terminal restored before the exit.
 [[noreturn]] void ExitProcess(winapi::UINT exitCode);

@@ -36,12 +36,14 @@ struct Printer {
 
   std::mutex mutex;  // one call at a time on a handle
   CupsDest dest;
+  // What the destination supports and its defaults: asked once per handle,
+  // it serves the DEVMODE and every job.
+  CupsDestInfo info;
   std::string defaultDatatype = "RAW";
   // The document under way, if any: to a file, or a CUPS job.
   bool documentOpen = false;
   int outputFd = -1;
   HttpConnection http;
-  CupsDestInfo info;
   int jobId = 0;
 };
 
@@ -92,9 +94,17 @@ void AbandonDocument(Printer &printer) {
     CancelJob(printer.dest.get(), printer.jobId);
   }
   printer.http.reset();
-  printer.info.reset();
   printer.jobId = 0;
   printer.documentOpen = false;
+}
+
+// The destination's information, asked of the scheduler on first use.
+// Caller holds printer.mutex.
+cups_dinfo_t *DestInfo(Printer &printer, http_t *http) {
+  if (!printer.info && http != nullptr) {
+    printer.info.reset(cupsCopyDestInfo(http, printer.dest.get()));
+  }
+  return printer.info.get();
 }
 
 std::optional<const char *> CupsFormatOf(const char *datatype) {
@@ -122,8 +132,7 @@ DWORD StartCupsDocument(Printer &printer, const char *title, const char *format)
     return 0;
   }
   http_t *http = printer.http.get();
-  printer.info.reset(cupsCopyDestInfo(http, printer.dest.get()));
-  if (!printer.info) {
+  if (!DestInfo(printer, http)) {
     SetLastError(ErrorFromCups());
     printer.http.reset();
     return 0;
@@ -133,7 +142,6 @@ DWORD StartCupsDocument(Printer &printer, const char *title, const char *format)
           IPP_STATUS_OK ||
       jobId <= 0) {
     SetLastError(ErrorFromCups());
-    printer.info.reset();
     printer.http.reset();
     return 0;
   }
@@ -217,9 +225,9 @@ winapi::LONG DocumentPropertiesA(winapi::HWND, HANDLE handle, winapi::LPSTR,
   cups_dest_t *dest = printer->dest.get();
   // Without the scheduler only the user's own options are known.
   HttpConnection http = ConnectToServer();
-  CupsDestInfo info(http ? cupsCopyDestInfo(http.get(), dest) : nullptr);
+  cups_dinfo_t *info = DestInfo(*printer, http.get());
   winapi::DEVMODEA built = BuildDevMode(
-      dest->name, [&](const char *name) { return DestOption(http.get(), dest, info.get(), name); });
+      dest->name, [&](const char *name) { return DestOption(http.get(), dest, info, name); });
   if ((mode & winapi::DM_IN_BUFFER) && input != nullptr) MergeDevMode(built, *input);
   *output = built;
   return kIdOk;
@@ -319,7 +327,6 @@ BOOL EndDocPrinter(HANDLE handle) {
   ForgetJob(printer->jobId);
   printer->jobId = 0;
   printer->http.reset();
-  printer->info.reset();
   printer->documentOpen = false;
   return TRUE;
 }

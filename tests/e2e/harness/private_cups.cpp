@@ -1,0 +1,80 @@
+#include "harness/private_cups.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "harness/command.h"
+
+std::string SourcePath(const std::string &relative) {
+  return std::string(DK_SOURCE_DIR) + "/" + relative;
+}
+
+PrivateCups::PrivateCups() {
+  std::string pattern = (std::filesystem::temp_directory_path() / "dk-e2e-cups-XXXXXX").string();
+  if (mkdtemp(pattern.data()) != nullptr) folder_ = pattern;
+}
+
+PrivateCups::~PrivateCups() {
+  if (started_) Stop();
+  if (!folder_.empty()) std::filesystem::remove_all(folder_);
+}
+
+std::string PrivateCups::Script(const std::string &arguments) const {
+  return ShellQuote(SourcePath("scripts/cupsd-private.sh")) + " " + arguments + " " +
+         ShellQuote(folder_);
+}
+
+bool PrivateCups::Start() {
+  if (folder_.empty()) return false;
+  CommandResult result = RunCommand(Script("start") + " >&2");
+  started_ = result.status == 0;
+  return started_;
+}
+
+bool PrivateCups::AddRawQueue(const std::string &queue, bool makeDefault) {
+  std::string command = ShellQuote(SourcePath("scripts/cupsd-private.sh")) + " add-raw " +
+                        ShellQuote(folder_) + " " + ShellQuote(queue) +
+                        (makeDefault ? " --default" : "") + " >&2";
+  return RunCommand(command).status == 0;
+}
+
+bool PrivateCups::Stop() {
+  bool stopped = RunCommand(Script("stop") + " >&2").status == 0;
+  if (stopped) started_ = false;
+  return stopped;
+}
+
+std::vector<CompletedJob> PrivateCups::CompletedJobs() const {
+  std::vector<CompletedJob> jobs;
+  std::istringstream lines(RunCommand(Script("jobs")).output);
+  std::string line;
+  while (std::getline(lines, line)) {
+    // "ID NAME DOCFILE": the name may hold blanks, the file name does not.
+    size_t first = line.find(' ');
+    size_t last = line.rfind(' ');
+    if (first == std::string::npos || last == first) continue;
+    CompletedJob job;
+    job.id = std::atoi(line.substr(0, first).c_str());
+    job.name = line.substr(first + 1, last - first - 1);
+    std::ifstream document(line.substr(last + 1), std::ios::binary);
+    job.document.assign(std::istreambuf_iterator<char>(document), {});
+    jobs.push_back(job);
+  }
+  return jobs;
+}
+
+size_t PrivateCups::CompletedJobCount() const {
+  std::string lines =
+      RunCommand("CUPS_SERVER=" + ShellQuote(Socket()) + " lpstat -W completed -o 2>/dev/null")
+          .output;
+  return static_cast<size_t>(std::count(lines.begin(), lines.end(), '\n'));
+}
+
+std::string PrivateCups::NotCompletedJobs() const {
+  return RunCommand("CUPS_SERVER=" + ShellQuote(Socket()) + " lpstat -W not-completed -o 2>&1")
+      .output;
+}

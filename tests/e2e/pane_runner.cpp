@@ -1,0 +1,89 @@
+// Runs the program under test inside a terminal pane and reports how it
+// ended: dk_pane_runner [--keep-hangup] RESULT_FILE PROGRAM [ARGS...]
+//
+// It scribbles on the screen first (so a test can see the program clear it),
+// records the terminal's modes, starts the program in the foreground, writes
+// its pid to RESULT_FILE.pid, waits for it, and writes RESULT_FILE with
+// "status exit N" or "status signal N" and the modes before and after.
+//
+// It stands where a shell would: as the pane's session leader it is the one
+// the kernel sends SIGHUP when the terminal closes, and it passes that on to
+// the program as a shell does to its jobs (--keep-hangup: it does not, like a
+// leader that ignores hang-ups). It outlives Ctrl+C and hang-ups itself; the
+// program gets the default handlers back at exec.
+#include <sys/wait.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <csignal>
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+namespace {
+
+void Ignore(int) {}
+
+volatile pid_t g_child = 0;
+
+void PassOnHangup(int) {
+  if (g_child > 0) kill(g_child, SIGHUP);
+}
+
+// The terminal's modes as text, or "none" when it cannot be read (hung up).
+std::string Modes() {
+  struct termios modes {};
+  if (tcgetattr(STDIN_FILENO, &modes) != 0) return "none";
+  std::ostringstream text;
+  text << std::hex << modes.c_iflag << ':' << modes.c_oflag << ':' << modes.c_cflag << ':'
+       << modes.c_lflag;
+  for (cc_t c : modes.c_cc) text << ':' << static_cast<int>(c);
+  return text.str();
+}
+
+}  // namespace
+
+int main(int argc, char **argv) {
+  bool keepHangup = argc > 1 && std::string(argv[1]) == "--keep-hangup";
+  if (keepHangup) {
+    --argc;
+    ++argv;
+  }
+  if (argc < 3) {
+    std::fprintf(stderr, "usage: dk_pane_runner [--keep-hangup] RESULT_FILE PROGRAM [ARGS...]\n");
+    return 2;
+  }
+  const std::string result = argv[1];
+  for (int signal : {SIGINT, SIGHUP, SIGTERM, SIGQUIT}) std::signal(signal, Ignore);
+
+  for (int line = 0; line < 20; ++line)
+    std::printf("scribble %02d XXXXXXXXXXXXXXXXXXXXXXXX\n", line);
+  std::fflush(stdout);
+  std::string before = Modes();
+
+  pid_t child = fork();
+  if (child == 0) {
+    execv(argv[2], argv + 2);
+    _exit(127);
+  }
+  g_child = child;
+  if (!keepHangup) std::signal(SIGHUP, PassOnHangup);
+  std::ofstream(result + ".pid") << child << '\n';
+  int status = 0;
+  while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
+  }
+  std::string after = Modes();
+
+  std::ofstream out(result + ".part");
+  if (WIFEXITED(status)) {
+    out << "status exit " << WEXITSTATUS(status) << '\n';
+  } else {
+    out << "status signal " << WTERMSIG(status) << '\n';
+  }
+  out << "before " << before << '\n' << "after " << after << '\n';
+  out.close();
+  std::rename((result + ".part").c_str(), result.c_str());
+  return 0;
+}

@@ -1,0 +1,263 @@
+// End-to-end tests of the real drawer-kick-test: in a terminal (tmux), driven
+// by keystrokes, printing to a private cupsd.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <csignal>
+#include <memory>
+#include <string>
+
+#include "harness/command.h"
+#include "harness/private_cups.h"
+#include "harness/program_pane.h"
+#include "harness/ticket.h"
+
+namespace {
+
+using std::chrono::milliseconds;
+using std::chrono::seconds;
+
+constexpr int kCycles = 255;
+constexpr int kPromptColumn = 10;
+constexpr int kPromptRow = 10;
+const std::string kTitle = "Test Windows default printer draw kick";
+constexpr auto kQuick = milliseconds(5000);  // for what takes milliseconds when right
+
+std::string Prompt(int cycle) {
+  return "Test" + std::to_string(cycle) + ": Press Enter To test default printer's draw kick.";
+}
+
+std::string PromptRow(int cycle, const std::string &typed = "") {
+  return std::string(kPromptColumn, ' ') + Prompt(cycle) + typed;
+}
+
+// Cells a UTF-8 text takes on the screen (one per character here).
+int Columns(const std::string &text) {
+  int columns = 0;
+  for (char c : text) columns += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+  return columns;
+}
+
+// What keeps these tests from running at all on this machine, if anything.
+std::string MissingPrerequisite() {
+  if (geteuid() != 0) return "the private cupsd needs root";
+  for (const char *tool : {"tmux", "cupsd", "lpadmin", "lpstat", "ipptool"}) {
+    if (RunCommand(std::string("command -v ") + tool + " >/dev/null").status != 0) {
+      return std::string(tool) + " is not installed";
+    }
+  }
+  return "";
+}
+
+// A private cupsd in one of the states the tests need.
+enum class Spooler { kDefaultPrinter, kNoDefault, kStopped };
+
+std::unique_ptr<PrivateCups> StartCups(Spooler state) {
+  auto cups = std::make_unique<PrivateCups>();
+  if (!cups->Start()) return nullptr;
+  if (!cups->AddRawQueue("Receipts", state != Spooler::kNoDefault)) return nullptr;
+  if (state == Spooler::kStopped && !cups->Stop()) return nullptr;
+  return cups;
+}
+
+class ProgramTest : public ::testing::Test {
+ protected:
+  void Begin(Spooler state, bool passHangup = true) {
+    std::string missing = MissingPrerequisite();
+    if (!missing.empty()) GTEST_SKIP() << missing;
+    cups_ = StartCups(state);
+    ASSERT_NE(cups_, nullptr) << "the private cupsd did not start";
+    // The server's folder holds no lpoptions and no client.conf: the
+    // machine's own CUPS settings stay out of the test.
+    pane_ = std::make_unique<ProgramPane>(
+        std::map<std::string, std::string>{{"CUPS_SERVER", cups_->Socket()},
+                                           {"CUPS_SERVERROOT", cups_->Folder()},
+                                           {"HOME", cups_->Folder()}},
+        passHangup);
+    ASSERT_TRUE(pane_->WaitForRow(kPromptRow, Prompt(1), kQuick)) << DumpScreen();
+  }
+
+  // Sends count Enters, a batch at a time so the keys queue up in the
+  // terminal as a fast typist's would.
+  void PressEnter(int count) {
+    while (count > 0) {
+      int batch = std::min(count, 50);
+      std::string keys;
+      for (int i = 0; i < batch; ++i) keys += " Enter";
+      pane_->Keys(keys);
+      count -= batch;
+    }
+  }
+
+  // Presses Enter through the prompts up to the last, checks the last
+  // prompt shows, then presses the last Enter; the program must end.
+  ProgramEnd RunToTheEnd() {
+    ProgramEnd end;
+    PressEnter(kCycles - 1);
+    EXPECT_TRUE(pane_->WaitForRow(kPromptRow, Prompt(kCycles), seconds(60))) << DumpScreen();
+    PressEnter(1);
+    EXPECT_TRUE(pane_->WaitForEnd(seconds(10), end)) << "the program did not end";
+    return end;
+  }
+
+  std::string DumpScreen() const {
+    std::string dump = "screen:\n";
+    for (const std::string &row : pane_->Screen()) dump += "|" + row + "\n";
+    return dump;
+  }
+
+  void ExpectPromptAndCursor(int cycle, const std::string &typed) {
+    ASSERT_TRUE(pane_->WaitForRow(kPromptRow, PromptRow(cycle, typed), kQuick)) << DumpScreen();
+    EXPECT_EQ(pane_->Row(kPromptRow), PromptRow(cycle, typed));
+    int x = -1, y = -1;
+    ASSERT_TRUE(WaitUntil(
+        [&] {
+          return pane_->Cursor(x, y) && x == Columns(PromptRow(cycle, typed)) && y == kPromptRow;
+        },
+        kQuick))
+        << "cursor at " << x << "," << y;
+  }
+
+  void ExpectNoJobLeftBehind() {
+    EXPECT_EQ(cups_->NotCompletedJobs(), "") << "a job was left half-sent";
+  }
+
+  std::unique_ptr<PrivateCups> cups_;
+  std::unique_ptr<ProgramPane> pane_;
+};
+
+TEST_F(ProgramTest, PromptsEchoesAndPrintsOneTicketPerEnterThenExitsCleanly) {
+  Begin(Spooler::kDefaultPrinter);
+  EXPECT_EQ(pane_->Title(), kTitle);
+  // The runner's scribbles are gone: only the prompt is on the screen.
+  std::vector<std::string> screen = pane_->Screen();
+  for (int y = 0; y < static_cast<int>(screen.size()); ++y) {
+    if (y == kPromptRow) continue;
+    EXPECT_EQ(screen[y], "") << "row " << y << "\n" << DumpScreen();
+  }
+  ExpectPromptAndCursor(1, "");
+
+  pane_->Type("abc");
+  ExpectPromptAndCursor(1, "abc");
+  pane_->Keys("BSpace");
+  ExpectPromptAndCursor(1, "ab");
+  pane_->Keys("Left Up F5 Home");  // keys without a character are not echoed
+  pane_->Type("\xc3\xa9");         // é: typed as UTF-8, read as Windows-1252, shown again
+  ExpectPromptAndCursor(1, "ab\xc3\xa9");
+
+  pane_->Keys("Enter");
+  ASSERT_TRUE(pane_->WaitForRow(kPromptRow, Prompt(2), kQuick)) << DumpScreen();
+  ASSERT_TRUE(WaitUntil([&] { return cups_->CompletedJobCount() == 1; }, kQuick));
+  std::vector<CompletedJob> jobs = cups_->CompletedJobs();
+  EXPECT_EQ(jobs[0].name, "EPOS");
+  EXPECT_EQ(jobs[0].document, TicketBytes());
+
+  ProgramEnd end;
+  PressEnter(kCycles - 2);
+  ASSERT_TRUE(pane_->WaitForRow(kPromptRow, Prompt(kCycles), seconds(60))) << DumpScreen();
+  PressEnter(1);
+  ASSERT_TRUE(pane_->WaitForEnd(seconds(10), end)) << "the program did not end";
+  EXPECT_TRUE(end.exited);
+  EXPECT_EQ(end.code, 0);
+  EXPECT_EQ(end.modesAfter, end.modesBefore) << "the terminal's modes were not restored";
+
+  ASSERT_TRUE(WaitUntil([&] { return cups_->CompletedJobCount() == kCycles; }, seconds(30)))
+      << cups_->CompletedJobCount() << " jobs";
+  jobs = cups_->CompletedJobs();
+  for (const CompletedJob &job : jobs) {
+    EXPECT_EQ(job.name, "EPOS") << "job " << job.id;
+    EXPECT_EQ(job.document, TicketBytes()) << "job " << job.id;
+  }
+  ExpectNoJobLeftBehind();
+}
+
+TEST_F(ProgramTest, WithoutDefaultPrinterAllPromptsComeAndNothingPrints) {
+  Begin(Spooler::kNoDefault);
+  ProgramEnd end = RunToTheEnd();
+  EXPECT_TRUE(end.exited);
+  EXPECT_EQ(end.code, 0);
+  EXPECT_EQ(end.modesAfter, end.modesBefore);
+  EXPECT_EQ(cups_->CompletedJobCount(), 0u);
+  ExpectNoJobLeftBehind();
+}
+
+TEST_F(ProgramTest, WithCupsStoppedNoCycleHangs) {
+  Begin(Spooler::kStopped);
+  for (int cycle = 2; cycle <= 4; ++cycle) {
+    auto start = std::chrono::steady_clock::now();
+    PressEnter(1);
+    ASSERT_TRUE(pane_->WaitForRow(kPromptRow, Prompt(cycle), seconds(5))) << DumpScreen();
+    EXPECT_LT(std::chrono::steady_clock::now() - start, milliseconds(1000)) << "cycle " << cycle;
+  }
+  auto start = std::chrono::steady_clock::now();
+  PressEnter(kCycles - 4);
+  ASSERT_TRUE(pane_->WaitForRow(kPromptRow, Prompt(kCycles), seconds(60))) << DumpScreen();
+  EXPECT_LT(std::chrono::steady_clock::now() - start, seconds(30));
+  PressEnter(1);
+  ProgramEnd end;
+  ASSERT_TRUE(pane_->WaitForEnd(seconds(10), end));
+  EXPECT_TRUE(end.exited);
+  EXPECT_EQ(end.code, 0);
+  EXPECT_EQ(end.modesAfter, end.modesBefore);
+}
+
+TEST_F(ProgramTest, HangUpAtAPromptEndsTheProgramAndRestoresTheTerminal) {
+  Begin(Spooler::kDefaultPrinter);
+  pane_->Type("typed");
+  ExpectPromptAndCursor(1, "typed");
+  ASSERT_GT(pane_->ProgramPid(), 0);
+  // SIGHUP is what the program gets when its terminal closes; sent to it
+  // alone, the terminal stays, so its modes can be checked.
+  kill(pane_->ProgramPid(), SIGHUP);
+  ProgramEnd end;
+  ASSERT_TRUE(pane_->WaitForEnd(kQuick, end));
+  EXPECT_FALSE(end.exited);
+  EXPECT_EQ(end.code, SIGHUP);
+  EXPECT_EQ(end.modesAfter, end.modesBefore);
+  EXPECT_EQ(cups_->CompletedJobCount(), 0u);
+  ExpectNoJobLeftBehind();
+}
+
+TEST_F(ProgramTest, ClosingTheTerminalEndsTheProgram) {
+  Begin(Spooler::kDefaultPrinter);
+  PressEnter(1);
+  ASSERT_TRUE(pane_->WaitForRow(kPromptRow, Prompt(2), kQuick)) << DumpScreen();
+  pane_->CloseTerminal();
+  ProgramEnd end;
+  ASSERT_TRUE(pane_->WaitForEnd(kQuick, end)) << "the program outlived its terminal";
+  EXPECT_FALSE(end.exited);
+  EXPECT_EQ(end.code, SIGHUP);
+  ASSERT_TRUE(WaitUntil([&] { return cups_->CompletedJobCount() == 1; }, kQuick));
+  ExpectNoJobLeftBehind();
+}
+
+// A terminal gone without a SIGHUP reaching the program (its session leader
+// kept it) is still the close event: the program must not run on through its
+// prompts, printing a ticket for each failed read.
+TEST_F(ProgramTest, TerminalGoneWithoutHangUpSignalStillEndsTheProgram) {
+  Begin(Spooler::kDefaultPrinter, false);
+  pane_->CloseTerminal();
+  ProgramEnd end;
+  ASSERT_TRUE(pane_->WaitForEnd(kQuick, end)) << "the program outlived its terminal";
+  EXPECT_FALSE(end.exited);
+  EXPECT_EQ(end.code, SIGHUP);
+  EXPECT_EQ(cups_->CompletedJobCount(), 0u);
+  ExpectNoJobLeftBehind();
+}
+
+TEST_F(ProgramTest, CtrlCEndsTheProgramFromInsideARead) {
+  Begin(Spooler::kDefaultPrinter);
+  pane_->Type("xy");
+  ExpectPromptAndCursor(1, "xy");
+  pane_->Keys("C-c");
+  ProgramEnd end;
+  ASSERT_TRUE(pane_->WaitForEnd(kQuick, end));
+  EXPECT_FALSE(end.exited);
+  EXPECT_EQ(end.code, SIGINT);
+  EXPECT_EQ(end.modesAfter, end.modesBefore);
+  EXPECT_EQ(cups_->CompletedJobCount(), 0u);
+  ExpectNoJobLeftBehind();
+}
+
+}  // namespace
