@@ -79,7 +79,8 @@ targets=$(cmake --build build/win32 --target help)
 if grep -q 'dk_unit_attached_tests' <<<"$targets"; then
   unit_targets+=(dk_unit_attached_tests)
 fi
-cmake --build build/win32 -j"$jobs" --target drawer-kick-test "${unit_targets[@]}"
+cmake --build build/win32 -j"$jobs" --target drawer-kick-test dk_win32_backend_tests \
+  "${unit_targets[@]}"
 program=$root/build/win32/tester/drawer-kick-test.exe
 lap "built $program"
 
@@ -90,7 +91,7 @@ cmake -S tests/wine -B build/win32-tests -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 cmake --build build/win32-tests -j"$jobs"
 lap "built the end-to-end tests"
 
-# ---- Unit tests under Wine ---------------------------------------------------
+# ---- Unit tests and the backend's tests under Wine ---------------------------
 if ! wait "$boot_pid"; then
   boot_pid=
   cat "$scratch/wineboot.log"
@@ -99,10 +100,15 @@ if ! wait "$boot_pid"; then
 fi
 boot_pid=
 status=0
+# From the scratch folder: what a test writes in its current folder goes too.
+run_under_wine() {
+  say "running $(basename "$1") under Wine"
+  (cd "$scratch" && timeout 300 wine "$root/$1") || status=1
+}
 for target in "${unit_targets[@]}"; do
-  say "running $target.exe under Wine"
-  timeout 300 wine "build/win32/tests/unit/$target.exe" || status=1
+  run_under_wine "build/win32/tests/unit/$target.exe"
 done
+run_under_wine build/win32/tests/wine/dk_win32_backend_tests.exe
 lap "unit tests done"
 
 # ---- The program under Wine, against CUPS ------------------------------------

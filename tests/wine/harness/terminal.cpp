@@ -51,15 +51,6 @@ void Terminal::PressEnter(int times) {
   }
 }
 
-bool Terminal::Running() const {
-  return RunCommand("timeout 10 tmux -S " + socket_ + " has-session >/dev/null 2>&1").exitCode == 0;
-}
-
-bool Terminal::WaitForScreen(const std::function<bool(const std::vector<std::string> &)> &accept,
-                             std::chrono::milliseconds timeout) const {
-  return WaitUntil([&] { return accept(Screen()); }, timeout);
-}
-
 bool WaitUntil(const std::function<bool()> &condition, std::chrono::milliseconds timeout) {
   const auto deadline = std::chrono::steady_clock::now() + timeout;
   for (;;) {

@@ -24,12 +24,6 @@ class Terminal {
   // The window title the program set (OSC 0/2).
   std::string Title() const;
   void PressEnter(int times = 1);
-  // Whether the program (the session's only pane) is still running.
-  bool Running() const;
-
-  // Polls Screen() until accept says yes or the time is up.
-  bool WaitForScreen(const std::function<bool(const std::vector<std::string> &)> &accept,
-                     std::chrono::milliseconds timeout) const;
 
  private:
   std::string Tmux(const std::string &arguments) const;
