@@ -60,6 +60,7 @@ struct Console {
   std::mutex mutex;  // everything below but the decoder
   bool open = false;
   bool freed = false;
+  bool suspended = false;  // the terminal was given back for a stop
   std::unique_ptr<ScreenModel> screen;
   DWORD inputMode = 0x0007;  // processed, line and echo input: Windows' default
   std::deque<INPUT_RECORD> queue;
@@ -426,13 +427,16 @@ void ConsoleWindowResized() {
 void ConsoleSuspend() {
   Console &console = TheConsole();
   std::lock_guard<std::mutex> lock(console.mutex);
-  if (console.open) terminal::RestoreModes();
+  if (!console.open) return;
+  terminal::RestoreModes();
+  console.suspended = true;
 }
 
 void ConsoleResume() {
   Console &console = TheConsole();
   std::lock_guard<std::mutex> lock(console.mutex);
-  if (!console.open) return;
+  if (!console.open || !console.suspended) return;
+  console.suspended = false;
   terminal::ApplyRawModes();
   int columns = 0, rows = 0;
   terminal::WindowSize(columns, rows);

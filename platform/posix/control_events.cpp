@@ -120,8 +120,9 @@ void SignalLoop(sigset_t signals) {
       ConsoleWindowResized();
     } else if (signal == SIGTSTP) {
       ConsoleSuspend();
-      kill(getpid(), SIGSTOP);
-      ConsoleResume();
+      kill(getpid(), SIGSTOP);  // this thread may run on a moment before it stops too
+    } else if (signal == SIGCONT) {
+      ConsoleResume();  // the stop is over for certain once SIGCONT has come
     } else {
       DeliverControlEvent(signal);
     }
@@ -170,7 +171,10 @@ void StartControlEvents() {
     }
     g_hangupTaken = sigismember(&signals, SIGHUP) == 1;
     sigaddset(&signals, SIGWINCH);
-    if (!IgnoredAtStart(SIGTSTP)) sigaddset(&signals, SIGTSTP);
+    if (!IgnoredAtStart(SIGTSTP)) {
+      sigaddset(&signals, SIGTSTP);
+      sigaddset(&signals, SIGCONT);  // blocked, it still continues the process
+    }
     pthread_sigmask(SIG_BLOCK, &signals, nullptr);
     std::thread(SignalLoop, signals).detach();
     InstallCrashHandlers();

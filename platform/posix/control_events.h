@@ -3,7 +3,8 @@
 // which runs the installed handlers (Ctrl+C, Ctrl+Break, close, shutdown)
 // while the other threads go on, then ends the process with the signal's own
 // default action once the terminal is restored. The same thread follows
-// window size changes and Ctrl+Z.
+// window size changes and Ctrl+Z (the terminal's modes are given back while
+// the process is stopped, and taken again when it continues).
 #pragma once
 
 #include "platform/winapi.h"

@@ -1,5 +1,7 @@
 // Runs the program under test inside a terminal pane and reports how it
 // ended: dk_pane_runner [--keep-hangup] RESULT_FILE PROGRAM [ARGS...]
+// (dk_pane_runner --modes prints the modes of the terminal on its input, the
+// same way, for a test to compare while the program runs.)
 //
 // It scribbles on the screen first (so a test can see the program clear it),
 // records the terminal's modes, starts the program in the foreground, writes
@@ -11,6 +13,7 @@
 // the program as a shell does to its jobs (--keep-hangup: it does not, like a
 // leader that ignores hang-ups). It outlives Ctrl+C and hang-ups itself; the
 // program gets the default handlers back at exec.
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
@@ -46,6 +49,10 @@ std::string Modes() {
 }  // namespace
 
 int main(int argc, char **argv) {
+  if (argc == 2 && std::string(argv[1]) == "--modes") {
+    std::printf("%s", Modes().c_str());
+    return 0;
+  }
   bool keepHangup = argc > 1 && std::string(argv[1]) == "--keep-hangup";
   if (keepHangup) {
     --argc;
@@ -56,7 +63,7 @@ int main(int argc, char **argv) {
     return 2;
   }
   const std::string result = argv[1];
-  for (int signal : {SIGINT, SIGHUP, SIGTERM, SIGQUIT}) std::signal(signal, Ignore);
+  for (int signal : {SIGINT, SIGHUP, SIGTERM, SIGQUIT, SIGTSTP}) std::signal(signal, Ignore);
 
   for (int line = 0; line < 20; ++line)
     std::printf("scribble %02d XXXXXXXXXXXXXXXXXXXXXXXX\n", line);
@@ -65,6 +72,8 @@ int main(int argc, char **argv) {
 
   pid_t child = fork();
   if (child == 0) {
+    struct rlimit noCore = {0, 0};
+    setrlimit(RLIMIT_CORE, &noCore);  // crashes the tests cause leave no core files
     execv(argv[2], argv + 2);
     _exit(127);
   }

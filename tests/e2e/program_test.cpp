@@ -5,6 +5,8 @@
 
 #include <chrono>
 #include <csignal>
+#include <cstring>
+#include <fstream>
 #include <memory>
 #include <string>
 
@@ -245,6 +247,70 @@ TEST_F(ProgramTest, TerminalGoneWithoutHangUpSignalStillEndsTheProgram) {
   EXPECT_EQ(cups_->CompletedJobCount(), 0u);
   ExpectNoJobLeftBehind();
 }
+
+// A new window size reaches the console as an input record of its own,
+// which the read must pass over.
+TEST_F(ProgramTest, ResizingTheTerminalDuringAReadDisturbsNothing) {
+  Begin(Spooler::kDefaultPrinter);
+  pane_->Type("a");
+  ExpectPromptAndCursor(1, "a");
+  pane_->Resize(120, 40);
+  pane_->Type("b");
+  ExpectPromptAndCursor(1, "ab");
+  pane_->Keys("Enter");
+  ASSERT_TRUE(pane_->WaitForRow(kPromptRow, Prompt(2), kQuick)) << DumpScreen();
+  ASSERT_TRUE(WaitUntil([&] { return cups_->CompletedJobCount() == 1; }, kQuick));
+}
+
+// Ctrl+Z gives the terminal back in its own modes while the program is
+// stopped; once it continues, it reads raw again.
+TEST_F(ProgramTest, StoppingGivesTheTerminalBackUntilTheProgramContinues) {
+  Begin(Spooler::kDefaultPrinter);
+  std::string running = pane_->TerminalModes();
+  pane_->Keys("C-z");
+  pid_t pid = pane_->ProgramPid();
+  auto stopped = [&] {
+    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+    std::string field;
+    stat >> field >> field >> field;  // pid, (name), state
+    return field == "T";
+  };
+  ASSERT_TRUE(WaitUntil(stopped, kQuick)) << "Ctrl+Z did not stop the program";
+  std::string whileStopped = pane_->TerminalModes();
+  kill(pid, SIGCONT);
+  pane_->Type("z");
+  ExpectPromptAndCursor(1, "z");
+  std::string resumed = pane_->TerminalModes();
+  kill(pid, SIGTERM);
+  ProgramEnd end;
+  ASSERT_TRUE(pane_->WaitForEnd(kQuick, end));
+  EXPECT_EQ(whileStopped, end.modesBefore);
+  EXPECT_NE(running, end.modesBefore);
+  EXPECT_EQ(resumed, running);
+}
+
+// Shutdown and crashes end the program with their own signal, and the
+// terminal gets its modes back all the same.
+class ProgramSignalTest : public ProgramTest, public ::testing::WithParamInterface<int> {};
+
+TEST_P(ProgramSignalTest, EndsByTheSignalWithTheTerminalRestored) {
+  Begin(Spooler::kDefaultPrinter);
+  pane_->Type("q");
+  ExpectPromptAndCursor(1, "q");
+  kill(pane_->ProgramPid(), GetParam());
+  ProgramEnd end;
+  ASSERT_TRUE(pane_->WaitForEnd(kQuick, end));
+  EXPECT_FALSE(end.exited);
+  EXPECT_EQ(end.code, GetParam());
+  EXPECT_EQ(end.modesAfter, end.modesBefore);
+  EXPECT_EQ(cups_->CompletedJobCount(), 0u);
+  ExpectNoJobLeftBehind();
+}
+
+INSTANTIATE_TEST_SUITE_P(Signals, ProgramSignalTest, ::testing::Values(SIGTERM, SIGABRT, SIGSEGV),
+                         [](const ::testing::TestParamInfo<int> &info) {
+                           return std::string(sigabbrev_np(info.param));
+                         });
 
 TEST_F(ProgramTest, CtrlCEndsTheProgramFromInsideARead) {
   Begin(Spooler::kDefaultPrinter);

@@ -109,3 +109,14 @@ bool ProgramPane::WaitForRow(int y, const std::string &text,
                              std::chrono::milliseconds timeout) const {
   return WaitUntil([&] { return Row(y).find(text) != std::string::npos; }, timeout);
 }
+
+void ProgramPane::Resize(int width, int height) const {
+  Tmux("resize-window -t dk -x " + std::to_string(width) + " -y " + std::to_string(height));
+}
+
+std::string ProgramPane::TerminalModes() const {
+  std::string tty = Tmux("display -p -t dk '#{pane_tty}'");
+  if (!tty.empty() && tty.back() == '\n') tty.pop_back();
+  if (tty.empty()) return "none";
+  return RunCommand(ShellQuote(DK_PANE_RUNNER) + " --modes < " + ShellQuote(tty)).output;
+}

@@ -40,6 +40,8 @@ class ProgramPane {
   void Type(const std::string &text) const;  // literal text
   void Keys(const std::string &keys) const;  // tmux key names: "Enter", "BSpace", "C-c"
   void CloseTerminal() const;                // kill-session: the terminal hangs up
+  void Resize(int width, int height) const;
+  std::string TerminalModes() const;  // as the runner writes them, read from the pane's tty
 
   pid_t ProgramPid() const;  // 0 until the runner has started it
   bool WaitForEnd(std::chrono::milliseconds timeout, ProgramEnd &end) const;
