@@ -8,7 +8,6 @@ allows). Writes the report to docs/benchmarks.md.
 """
 import os
 import pty
-import select
 import signal
 import statistics
 import subprocess
@@ -17,25 +16,14 @@ import tempfile
 import time
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
-TICKET = (b"\n" * 4 + b"Brevanti Limited   09284 31 26 48\r\n" * 2 + b"\n" * 8 +
-          b"\x1bi" + b"\x1bp0  ")
+sys.path.insert(0, os.path.join(ROOT, "tests", "support"))
+from terminal import TICKET, after, read_until  # noqa: E402
 QUEUE = "bench"
 
 
 def cupsd(*args):
     return subprocess.run([os.path.join(ROOT, "scripts", "cupsd-private.sh"), *args],
                           check=True, capture_output=True, text=True).stdout
-
-
-def read_until(fd, needle, seen, deadline):
-    while needle not in seen:
-        left = deadline - time.monotonic()
-        if left <= 0:
-            raise TimeoutError(f"no {needle!r} on the terminal")
-        ready, _, _ = select.select([fd], [], [], left)
-        if ready:
-            seen += os.read(fd, 65536)
-    return seen[seen.index(needle) + len(needle):]
 
 
 def peak_rss_kib(pid):
@@ -53,13 +41,14 @@ def bench_tool(program, cycles, env):
     pid, fd = pty.fork()
     if pid == 0:
         os.execve(program, [program], env)
-    rest = read_until(fd, b"Test1:", b"", time.monotonic() + 10)
+    rest = after(read_until(fd, b"Test1:"), b"Test1:")
     startup = time.monotonic() - start
     times = []
     for cycle in range(1, cycles + 1):
         t0 = time.perf_counter()
         os.write(fd, b"\r")
-        rest = read_until(fd, f"Test{cycle + 1}:".encode(), rest, time.monotonic() + 10)
+        prompt = f"Test{cycle + 1}:".encode()
+        rest = after(read_until(fd, prompt, rest), prompt)
         times.append(time.perf_counter() - t0)
     rss = peak_rss_kib(pid)
     os.kill(pid, signal.SIGHUP)

@@ -10,28 +10,12 @@ import glob
 import os
 import pty
 import re
-import select
 import shutil
 import sys
 import time
 
-TICKET = (b"\n" * 4 + b"Brevanti Limited   09284 31 26 48\r\n" * 2 + b"\n" * 8 +
-          b"\x1bi" + b"\x1bp0  ")
-
-
-def read_until(fd, needle, seen, timeout):
-    deadline = time.monotonic() + timeout
-    while needle not in seen:
-        left = deadline - time.monotonic()
-        if left <= 0:
-            raise AssertionError(f"no {needle!r} within {timeout} s; screen: {seen[-400:]!r}")
-        ready, _, _ = select.select([fd], [], [], left)
-        if ready:
-            chunk = os.read(fd, 65536)
-            if not chunk:
-                raise AssertionError(f"terminal closed before {needle!r}")
-            seen += chunk
-    return seen
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
+from terminal import TICKET, read_until  # noqa: E402
 
 
 def private_cupsds():

@@ -7,38 +7,14 @@ and a flat memory footprint from cycle 10 to cycle 255.
 """
 import os
 import pty
-import select
 import subprocess
 import sys
 import tempfile
-import time
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
+from terminal import TICKET, after, read_until  # noqa: E402
 
 CYCLES = 255
-TICKET = (b"\n" * 4 + b"Brevanti Limited   09284 31 26 48\r\n" * 2 + b"\n" * 8 +
-          b"\x1bi" + b"\x1bp0  ")
-
-
-def read_until(fd, needle, seen, timeout):
-    deadline = time.monotonic() + timeout
-    while needle not in seen:
-        left = deadline - time.monotonic()
-        if left <= 0:
-            raise AssertionError(f"no {needle!r} on the terminal within {timeout} s")
-        ready, _, _ = select.select([fd], [], [], left)
-        if ready:
-            try:
-                chunk = os.read(fd, 65536)
-            except OSError:
-                chunk = b""
-            if not chunk:
-                raise AssertionError(f"terminal closed before {needle!r}")
-            seen += chunk
-    return seen[seen.index(needle) + len(needle):]
-
-
-def target_pid(pid):
-    """The program itself: under valgrind the child is valgrind's own process."""
-    return pid
 
 
 def snapshot(pid):
@@ -61,14 +37,15 @@ def run(program, env, valgrind, log):
     if pid == 0:
         os.execvpe(argv[0], argv, env)
     slow = 20 if valgrind else 5
-    rest = read_until(fd, b"Test1:", b"", 30 if valgrind else 10)
+    rest = after(read_until(fd, b"Test1:", b"", 30 if valgrind else 10), b"Test1:")
     samples = {}
     for cycle in range(1, CYCLES + 1):
         if cycle in (10, CYCLES) and not valgrind:
             samples[cycle] = snapshot(pid)
         os.write(fd, b"\r")
         if cycle < CYCLES:
-            rest = read_until(fd, f"Test{cycle + 1}:".encode(), rest, slow)
+            prompt = f"Test{cycle + 1}:".encode()
+            rest = after(read_until(fd, prompt, rest, slow), prompt)
     _, status = os.waitpid(pid, 0)
     os.close(fd)
     return os.waitstatus_to_exitcode(status), samples
