@@ -129,9 +129,25 @@ void SignalLoop(sigset_t signals) {
   }
 }
 
-void OnCrash(int signal) {
+// The handlers the crash handlers replaced (a sanitizer's, say), called
+// after the terminal is restored.
+struct sigaction g_previousCrashHandlers[NSIG];
+
+void OnCrash(int signal, siginfo_t *info, void *context) {
   terminal::RestoreModes();
-  raise(signal);  // the disposition is back to the default: the crash goes on
+  const struct sigaction &previous = g_previousCrashHandlers[signal];
+  if (previous.sa_flags & SA_SIGINFO) {
+    previous.sa_sigaction(signal, info, context);
+  } else if (previous.sa_handler != SIG_DFL && previous.sa_handler != SIG_IGN) {
+    previous.sa_handler(signal);
+  }
+  // Whatever ran before, the crash ends the process by the default action,
+  // once this returns.
+  struct sigaction fallback {};
+  fallback.sa_handler = SIG_DFL;
+  sigemptyset(&fallback.sa_mask);
+  sigaction(signal, &fallback, nullptr);
+  raise(signal);
 }
 
 bool IgnoredAtStart(int signal) {
@@ -141,14 +157,11 @@ bool IgnoredAtStart(int signal) {
 
 void InstallCrashHandlers() {
   for (int signal : kCrashSignals) {
-    struct sigaction current {};
-    // Leave alone a handler someone else put there (a sanitizer's, say).
-    if (sigaction(signal, nullptr, &current) != 0 || current.sa_handler != SIG_DFL) continue;
     struct sigaction action {};
-    action.sa_handler = OnCrash;
-    action.sa_flags = SA_RESETHAND;
+    action.sa_sigaction = OnCrash;
+    action.sa_flags = SA_SIGINFO | SA_ONSTACK;
     sigemptyset(&action.sa_mask);
-    sigaction(signal, &action, nullptr);
+    sigaction(signal, &action, &g_previousCrashHandlers[signal]);
   }
 }
 

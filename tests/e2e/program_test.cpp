@@ -24,7 +24,15 @@ constexpr int kCycles = 255;
 constexpr int kPromptColumn = 10;
 constexpr int kPromptRow = 10;
 const std::string kTitle = "Test Windows default printer draw kick";
-constexpr auto kQuick = milliseconds(5000);  // for what takes milliseconds when right
+constexpr auto kQuick = milliseconds(5000);
+
+// A sanitizer reports a SIGSEGV itself and exits with a status of its
+// own; the program's handler still restores the terminal before it.
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+constexpr bool kSanitizerTakesCrashes = true;
+#else
+constexpr bool kSanitizerTakesCrashes = false;
+#endif  // for what takes milliseconds when right
 
 std::string Prompt(int cycle) {
   return "Test" + std::to_string(cycle) + ": Press Enter To test default printer's draw kick.";
@@ -300,8 +308,10 @@ TEST_P(ProgramSignalTest, EndsByTheSignalWithTheTerminalRestored) {
   kill(pane_->ProgramPid(), GetParam());
   ProgramEnd end;
   ASSERT_TRUE(pane_->WaitForEnd(kQuick, end));
-  EXPECT_FALSE(end.exited);
-  EXPECT_EQ(end.code, GetParam());
+  if (!(kSanitizerTakesCrashes && GetParam() == SIGSEGV)) {
+    EXPECT_FALSE(end.exited);
+    EXPECT_EQ(end.code, GetParam());
+  }
   EXPECT_EQ(end.modesAfter, end.modesBefore);
   EXPECT_EQ(cups_->CompletedJobCount(), 0u);
   ExpectNoJobLeftBehind();
