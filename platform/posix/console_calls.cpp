@@ -41,6 +41,11 @@ constexpr size_t kReadChunk = 256;
 // limit) ran out. select, not poll: macOS's poll does not take terminals.
 // Returns select's result and sets which became ready.
 int WaitReadable(int fd, int wakeFd, int timeoutMs, bool &fdReady, bool &wakeReady) {
+  fdReady = wakeReady = false;
+  if (fd >= FD_SETSIZE || wakeFd >= FD_SETSIZE) {
+    errno = EBADF;  // beyond what select can watch
+    return -1;
+  }
   fd_set readable;
   FD_ZERO(&readable);
   FD_SET(fd, &readable);
