@@ -5,7 +5,7 @@
 #include "console/console_state.h"
 #include "tester/tester.h"
 
-ConState g_Con = {nullptr, nullptr, {}, 0, Con_LineWrite, Con_LineWriteLine, Con_LineReadLine, {}};
+ConState g_Con = {nullptr, nullptr, {}, 0, Con_LineWrite, Con_LineWriteLine, Con_LineReadLine, {}, 0};
 
 namespace {
 constexpr DWORD kLineModeOutput = ENABLE_PROCESSED_OUTPUT | ENABLE_WRAP_AT_EOL_OUTPUT;
@@ -74,7 +74,12 @@ void Con_Locate(int x, int y) {
 
 void Con_Write(const char *text) { g_Con.Write(text); }
 void Con_WriteLine(const char *text) { g_Con.WriteLine(text); }
-std::string Con_ReadLine() { return g_Con.ReadLine(); }
+std::string Con_ReadLine() {
+  g_Con.LastReadEnded = 0;
+  return g_Con.ReadLine();
+}
+
+int Con_ReadEndedByEnter() { return g_Con.LastReadEnded; }
 
 void Con_Close() {
 #if DK_STARTS_WITHOUT_CONSOLE
@@ -95,4 +100,5 @@ void Con_Reset() {
   g_Con.Write = Con_LineWrite;
   g_Con.WriteLine = Con_LineWriteLine;
   g_Con.ReadLine = Con_LineReadLine;
+  g_Con.LastReadEnded = 0;
 }

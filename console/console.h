@@ -19,6 +19,8 @@ void Con_Locate(int x, int y);
 void Con_Write(const char *text);
 void Con_WriteLine(const char *text);
 std::string Con_ReadLine();
+// Whether the last Con_ReadLine ended with Enter; 0 when console input failed.
+int Con_ReadEndedByEnter();
 void Con_Close();
 
 // The handler Con_Open installs; exposed so tests can deliver control events.

@@ -15,6 +15,7 @@ struct ConState {
   void (*WriteLine)(const char *text);
   std::string (*ReadLine)();
   std::mutex OutputLock;
+  int LastReadEnded;  // the last read ended with Enter, not a failed input read
 };
 
 extern ConState g_Con;

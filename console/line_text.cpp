@@ -39,6 +39,7 @@ std::string Con_LineReadLine() {
     if (ch == 0) continue;
     if (ch == 13) {
       WriteAll("\r\n", 2);
+      g_Con.LastReadEnded = 1;
       break;
     }
     if (ch == 8) {

@@ -68,6 +68,7 @@ std::string Con_PositionedReadLine() {
     DWORD written = 0;
     if (ch == kEnter) {
       Con_PositionedWriteLine("");
+      g_Con.LastReadEnded = 1;
       break;
     }
     if (ch == kBackspace) {

@@ -41,7 +41,9 @@ void Tester_Main() {
     Con_Locate(kPromptColumn, kPromptRow);
     Con_Write(prompt);
     Con_ReadLine();
-    Tester_PrintTicket();
+    // Only the operator's Enter fires the drawer: a console whose input has
+    // failed (closed, or no terminal at all) must not kick it 255 times.
+    if (Con_ReadEndedByEnter()) Tester_PrintTicket();
   }
 
   Con_Close();

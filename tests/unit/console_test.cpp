@@ -203,6 +203,7 @@ TEST_F(ConsoleTest, ReadLineFollowsTheKeyScript) {
       lineEnds += call.data == "\r\n";
     }
     EXPECT_EQ(lineEnds, endedByEnter ? 1 : 0);
+    EXPECT_EQ(Con_ReadEndedByEnter(), endedByEnter ? 1 : 0);
     if (endedByEnter) {
       EXPECT_EQ(platform.console.cursor.X, 0);
       EXPECT_EQ(platform.console.cursor.Y, kRow + 1);
