@@ -9,34 +9,8 @@ set -euo pipefail
 cupsd_private=$1
 readonly JOB_TIMEOUT=10 # seconds for the jobs to complete
 
-if [[ $(id -u) -ne 0 ]]; then
-  echo "skipped: starting cupsd needs root (it runs backends as user lp)"
-  exit 77
-fi
-
-dir=$(mktemp -d "${TMPDIR:-/tmp}/cupsd-private-test-XXXXXX")
-cleanup() {
-  "$cupsd_private" stop "$dir" >/dev/null 2>&1 || true
-  rm -rf "$dir"
-}
-trap cleanup EXIT
-trap 'exit 1' INT TERM
-
-# Whether any process still runs a cupsd on DIR's configuration. Read from
-# /proc in the shell itself: a grep would match its own command line.
-cupsd_of_dir_runs() {
-  local cmdline entry
-  for entry in /proc/[0-9]*/cmdline; do
-    { cmdline=$(tr '\0' ' ' <"$entry"); } 2>/dev/null || continue
-    [[ "$cmdline" == *"-c $dir/cupsd.conf "* ]] && return 0
-  done
-  return 1
-}
-
-fail() {
-  echo "FAIL: $*" >&2
-  exit 1
-}
+# shellcheck source=/dev/null
+source "$(dirname "$0")/private_server_test_lib.sh" cupsd-private-test
 
 wait_completed() {
   local count=$1 waited
