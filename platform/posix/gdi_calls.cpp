@@ -5,6 +5,8 @@
 #include "platform/posix/cups_server.h"
 #include "platform/posix/gdi_table.h"
 #include "platform/posix/last_error.h"
+#include "platform/posix/scheduler_connection.h"
+#include "platform/posix/spooler_calls.h"
 
 namespace dkposix {
 namespace {
@@ -33,19 +35,26 @@ winapi::HDC CreateDCA(winapi::LPCSTR driver, winapi::LPCSTR device, winapi::LPCS
     SetLastError(winapi::ERROR_INVALID_PARAMETER);
     return nullptr;
   }
-  HttpConnection http = ConnectToServer();
-  if (!http) {
+  SchedulerLease lease = LeaseScheduler();
+  if (!lease) {
     SetLastError(kErrorServerUnavailable);
     return nullptr;
   }
-  CupsDest dest = LookupDest(http.get(), device);
-  if (!dest) {
-    SetLastError(winapi::ERROR_INVALID_PRINTER_NAME);
-    return nullptr;
-  }
-  CupsDestInfo info(cupsCopyDestInfo(http.get(), dest.get()));
   int xDpi = kFallbackDpi, yDpi = kFallbackDpi;
-  DestResolution(http.get(), dest.get(), info.get(), xDpi, yDpi);
+  auto readResolution = [&](cups_dest_t *dest, cups_dinfo_t *info) {
+    DestResolution(lease.get(), dest, info, xDpi, yDpi);
+  };
+  // A printer of that name open in this process (the usual case: opened just
+  // before) knows its destination and information already.
+  if (!UseOpenDestination(device, lease.get(), readResolution)) {
+    CupsDest dest = LookupDest(lease.get(), device);
+    if (!dest) {
+      SetLastError(winapi::ERROR_INVALID_PRINTER_NAME);
+      return nullptr;
+    }
+    CupsDestInfo info(cupsCopyDestInfo(lease.get(), dest.get()));
+    readResolution(dest.get(), info.get());
+  }
   // A DEVMODE asking for a print quality in dots per inch has the last word.
   if (devmode != nullptr && (devmode->dmFields & winapi::DM_PRINTQUALITY) &&
       devmode->dmPrintQuality > 0) {

@@ -50,6 +50,17 @@ class HandleTable {
     return it == objects_.end() ? nullptr : it->second;
   }
 
+  // The most recently added object that accepts approves, if any; it runs
+  // under the table's lock, so it should only read what never changes.
+  template <typename Predicate>
+  std::shared_ptr<T> FindNewest(Predicate accepts) const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    for (auto it = objects_.rbegin(); it != objects_.rend(); ++it) {
+      if (accepts(*it->second)) return it->second;
+    }
+    return nullptr;
+  }
+
   std::shared_ptr<T> Remove(const void *handle) {
     std::lock_guard<std::mutex> lock(mutex_);
     auto it = objects_.find(Serial(handle));

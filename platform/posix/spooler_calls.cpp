@@ -14,8 +14,10 @@
 
 #include "platform/posix/cups_server.h"
 #include "platform/posix/devmode.h"
+#include "platform/posix/follow_up.h"
 #include "platform/posix/handle_table.h"
 #include "platform/posix/last_error.h"
+#include "platform/posix/scheduler_connection.h"
 
 namespace dkposix {
 namespace {
@@ -35,15 +37,20 @@ struct Printer {
   }
 
   std::mutex mutex;  // one call at a time on a handle
+  std::string name;  // as OpenPrinterA was given it; never changes
   CupsDest dest;
   // What the destination supports and its defaults: asked once per handle,
-  // it serves the DEVMODE and every job.
+  // it serves the DEVMODE, device contexts of this printer and every job.
+  // The scheduler offers no cheap sign of a changed printer configuration
+  // (printer-state-change-time moves with every job and not with lpadmin),
+  // so it is not carried over to the next opening.
   CupsDestInfo info;
   std::string defaultDatatype = "RAW";
-  // The document under way, if any: to a file, or a CUPS job.
+  // The document under way, if any: to a file, or a CUPS job streamed over
+  // the connection it holds until the document ends.
   bool documentOpen = false;
   int outputFd = -1;
-  HttpConnection http;
+  SchedulerLease link;
   int jobId = 0;
 };
 
@@ -52,13 +59,21 @@ HandleTable<Printer> &Printers() {
   return *printers;
 }
 
+// The default destination as the scheduler last named it, for the calls of
+// the same cycle that follow: the filling GetDefaultPrinterA call after the
+// size query, then OpenPrinterA of that name. Every cycle asks again.
+FollowUp<CupsDest> &RecentDefault() {
+  static auto *recent = new FollowUp<CupsDest>;  // lives until _exit
+  return *recent;
+}
+
 // Jobs created and not yet finished, with a destination of their own so they
 // can be cancelled from another thread while their owner is sending.
 std::mutex g_jobsMutex;
 std::map<int, CupsDest> *g_unfinishedJobs = new std::map<int, CupsDest>;
 
 void CancelJob(cups_dest_t *dest, int jobId) {
-  if (HttpConnection http = ConnectToServer()) cupsCancelDestJob(http.get(), dest, jobId);
+  if (SchedulerLease lease = LeaseScheduler()) cupsCancelDestJob(lease.get(), dest, jobId);
 }
 
 void RegisterJob(const cups_dest_t *dest, int jobId) {
@@ -93,7 +108,7 @@ void AbandonDocument(Printer &printer) {
     ForgetJob(printer.jobId);
     CancelJob(printer.dest.get(), printer.jobId);
   }
-  printer.http.reset();
+  printer.link.Discard();  // cut off in the middle of the document
   printer.jobId = 0;
   printer.documentOpen = false;
 }
@@ -126,15 +141,15 @@ DWORD StartFileDocument(Printer &printer, const char *path) {
 }
 
 DWORD StartCupsDocument(Printer &printer, const char *title, const char *format) {
-  printer.http = ConnectToServer();
-  if (!printer.http) {
+  printer.link = LeaseScheduler();
+  if (!printer.link) {
     SetLastError(kErrorServerUnavailable);
     return 0;
   }
-  http_t *http = printer.http.get();
+  http_t *http = printer.link.get();
   if (!DestInfo(printer, http)) {
     SetLastError(ErrorFromCups());
-    printer.http.reset();
+    printer.link = SchedulerLease();
     return 0;
   }
   int jobId = 0;
@@ -142,7 +157,7 @@ DWORD StartCupsDocument(Printer &printer, const char *title, const char *format)
           IPP_STATUS_OK ||
       jobId <= 0) {
     SetLastError(ErrorFromCups());
-    printer.http.reset();
+    printer.link = SchedulerLease();
     return 0;
   }
   printer.jobId = jobId;
@@ -163,19 +178,31 @@ DWORD StartCupsDocument(Printer &printer, const char *title, const char *format)
 
 BOOL GetDefaultPrinterA(winapi::LPSTR buffer, winapi::LPDWORD size) {
   if (size == nullptr) return Fail(winapi::ERROR_INVALID_PARAMETER);
-  HttpConnection http = ConnectToServer();
-  if (!http) return Fail(winapi::ERROR_FILE_NOT_FOUND);
-  CupsDest dest = LookupDest(http.get(), nullptr);
+  // The call after a size query is answered from that query; any other
+  // asks the scheduler, so a default changed since is seen.
+  std::optional<FollowUp<CupsDest>::Kept> kept = RecentDefault().Take(FollowUpFor::kNextQuery, "");
+  bool asked = !kept;
+  if (asked) {
+    SchedulerLease lease = LeaseScheduler();
+    if (!lease) return Fail(winapi::ERROR_FILE_NOT_FOUND);
+    kept.emplace(FollowUp<CupsDest>::Kept{LookupDest(lease.get(), nullptr),
+                                          FollowUp<CupsDest>::Clock::now()});
+  }
+  CupsDest &dest = kept->value;
   if (!dest) return Fail(winapi::ERROR_FILE_NOT_FOUND);
   std::string name = dest->name;
   if (dest->instance != nullptr) name += std::string("/") + dest->instance;
   DWORD needed = static_cast<DWORD>(name.size() + 1);
   if (buffer == nullptr || *size < needed) {
     *size = needed;
+    // Only an answer of the scheduler serves the next call; one served
+    // already does not serve again.
+    if (asked) RecentDefault().Keep(std::move(dest), FollowUpFor::kNextQuery, "", kept->answered);
     return Fail(winapi::ERROR_INSUFFICIENT_BUFFER);
   }
   std::memcpy(buffer, name.c_str(), needed);
   *size = needed;
+  RecentDefault().Keep(std::move(dest), FollowUpFor::kOpen, name, kept->answered);
   return TRUE;
 }
 
@@ -184,16 +211,24 @@ BOOL OpenPrinterA(winapi::LPSTR printerName, winapi::LPHANDLE handle,
   if (handle == nullptr) return Fail(winapi::ERROR_INVALID_PARAMETER);
   *handle = nullptr;
   if (printerName == nullptr || printerName[0] == '\0') {
+    RecentDefault().Clear();
     return Fail(winapi::ERROR_INVALID_PRINTER_NAME);
   }
-  HttpConnection http = ConnectToServer();
-  if (!http) return Fail(kErrorServerUnavailable);
-  CupsDest dest = LookupDest(http.get(), printerName);
-  if (!dest) {
-    DWORD error = ErrorFromCups();
-    return Fail(error == kErrorServerUnavailable ? error : winapi::ERROR_INVALID_PRINTER_NAME);
+  // The default printer just named, or the scheduler asked.
+  CupsDest dest;
+  if (auto kept = RecentDefault().Take(FollowUpFor::kOpen, printerName)) {
+    dest = std::move(kept->value);
+  } else {
+    SchedulerLease lease = LeaseScheduler();
+    if (!lease) return Fail(kErrorServerUnavailable);
+    dest = LookupDest(lease.get(), printerName);
+    if (!dest) {
+      DWORD error = ErrorFromCups();
+      return Fail(error == kErrorServerUnavailable ? error : winapi::ERROR_INVALID_PRINTER_NAME);
+    }
   }
   auto printer = std::make_shared<Printer>();
+  printer->name = printerName;
   printer->dest = std::move(dest);
   if (defaults != nullptr && defaults->pDatatype != nullptr) {
     if (!CupsFormatOf(defaults->pDatatype)) return Fail(kErrorInvalidDatatype);
@@ -204,6 +239,7 @@ BOOL OpenPrinterA(winapi::LPSTR printerName, winapi::LPHANDLE handle,
 }
 
 BOOL ClosePrinter(HANDLE handle) {
+  RecentDefault().Clear();  // the cycle is over
   std::shared_ptr<Printer> printer = Printers().Remove(handle);
   if (!printer) return Fail(winapi::ERROR_INVALID_HANDLE);
   std::lock_guard<std::mutex> lock(printer->mutex);
@@ -224,10 +260,10 @@ winapi::LONG DocumentPropertiesA(winapi::HWND, HANDLE handle, winapi::LPSTR,
   std::lock_guard<std::mutex> lock(printer->mutex);
   cups_dest_t *dest = printer->dest.get();
   // Without the scheduler only the user's own options are known.
-  HttpConnection http = ConnectToServer();
-  cups_dinfo_t *info = DestInfo(*printer, http.get());
+  SchedulerLease lease = LeaseScheduler();
+  cups_dinfo_t *info = DestInfo(*printer, lease.get());
   winapi::DEVMODEA built = BuildDevMode(
-      dest->name, [&](const char *name) { return DestOption(http.get(), dest, info, name); });
+      dest->name, [&](const char *name) { return DestOption(lease.get(), dest, info, name); });
   if ((mode & winapi::DM_IN_BUFFER) && input != nullptr) MergeDevMode(built, *input);
   *output = built;
   return kIdOk;
@@ -292,7 +328,7 @@ BOOL WritePrinter(HANDLE handle, winapi::LPVOID buffer, DWORD count, winapi::LPD
     *written = static_cast<DWORD>(n);
     return TRUE;
   }
-  if (cupsWriteRequestData(printer->http.get(), bytes, count) != HTTP_STATUS_CONTINUE) {
+  if (cupsWriteRequestData(printer->link.get(), bytes, count) != HTTP_STATUS_CONTINUE) {
     return Fail(ErrorFromCups());
   }
   *written = count;
@@ -318,7 +354,7 @@ BOOL EndDocPrinter(HANDLE handle) {
     printer->documentOpen = false;
     return result == 0 ? TRUE : Fail(ErrorFromErrno(error));
   }
-  if (cupsFinishDestDocument(printer->http.get(), printer->dest.get(), printer->info.get()) !=
+  if (cupsFinishDestDocument(printer->link.get(), printer->dest.get(), printer->info.get()) !=
       IPP_STATUS_OK) {
     DWORD error = ErrorFromCups();
     AbandonDocument(*printer);  // cancelled rather than left half-sent
@@ -326,9 +362,19 @@ BOOL EndDocPrinter(HANDLE handle) {
   }
   ForgetJob(printer->jobId);
   printer->jobId = 0;
-  printer->http.reset();
+  printer->link = SchedulerLease();  // the connection serves the next call
   printer->documentOpen = false;
   return TRUE;
+}
+
+bool UseOpenDestination(const char *name, http_t *http, const DestinationUse &use) {
+  if (name == nullptr) return false;
+  std::shared_ptr<Printer> printer =
+      Printers().FindNewest([&](const Printer &open) { return open.name == name; });
+  if (!printer) return false;
+  std::lock_guard<std::mutex> lock(printer->mutex);
+  use(printer->dest.get(), DestInfo(*printer, http));
+  return true;
 }
 
 void CancelUnfinishedJobs() {

@@ -2,6 +2,10 @@
 // handles, DEVMODEs and RAW jobs streamed through the destination API.
 #pragma once
 
+#include <cups/cups.h>
+
+#include <functional>
+
 #include "platform/winapi.h"
 
 namespace dkposix {
@@ -19,6 +23,13 @@ winapi::BOOL WritePrinter(winapi::HANDLE printer, winapi::LPVOID buffer, winapi:
                           winapi::LPDWORD written);
 winapi::BOOL EndPagePrinter(winapi::HANDLE printer);
 winapi::BOOL EndDocPrinter(winapi::HANDLE printer);
+
+// Runs use on the destination of the printer most recently opened in this
+// process under name, with its information (asked of the scheduler over http
+// once per opening; null when it cannot be had), holding that printer for the
+// time of the call. False, without running use, when none is open.
+using DestinationUse = std::function<void(cups_dest_t *dest, cups_dinfo_t *info)>;
+bool UseOpenDestination(const char *name, http_t *http, const DestinationUse &use);
 
 // Cancels every job still being sent, so none is left half-sent when the
 // process ends. Safe from any thread, also while another is sending.
