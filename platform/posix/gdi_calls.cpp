@@ -2,7 +2,10 @@
 
 #include <strings.h>
 
+#include <utility>
+
 #include "platform/posix/cups_server.h"
+#include "platform/posix/dest_info_cache.h"
 #include "platform/posix/gdi_table.h"
 #include "platform/posix/last_error.h"
 #include "platform/posix/scheduler_connection.h"
@@ -52,8 +55,9 @@ winapi::HDC CreateDCA(winapi::LPCSTR driver, winapi::LPCSTR device, winapi::LPCS
       SetLastError(winapi::ERROR_INVALID_PRINTER_NAME);
       return nullptr;
     }
-    CupsDestInfo info(cupsCopyDestInfo(lease.get(), dest.get()));
-    readResolution(dest.get(), info.get());
+    DestInfoRecord info = TakeDestInfo(lease.get(), dest.get());
+    readResolution(dest.get(), info.info.get());
+    KeepDestInfo(std::move(info));
   }
   // A DEVMODE asking for a print quality in dots per inch has the last word.
   if (devmode != nullptr && (devmode->dmFields & winapi::DM_PRINTQUALITY) &&

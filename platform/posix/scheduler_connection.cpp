@@ -21,12 +21,6 @@ SharedConnection &Shared() {
   return *shared;
 }
 
-// The server as this thread's libcups settings name it now.
-std::string CurrentServer() {
-  return std::string(cupsServer()) + '\n' + std::to_string(ippPort()) + '\n' +
-         std::to_string(static_cast<int>(cupsEncryption()));
-}
-
 // Whether a connection finished its last exchange cleanly, with nothing
 // left half-sent or half-read and no failure on it.
 bool Settled(http_t *http) {
@@ -49,6 +43,11 @@ bool StillOpen(http_t *http) {
 }
 
 }  // namespace
+
+std::string SchedulerServer() {
+  return std::string(cupsServer()) + '\n' + std::to_string(ippPort()) + '\n' +
+         std::to_string(static_cast<int>(cupsEncryption()));
+}
 
 SchedulerLease::SchedulerLease(HttpConnection http, std::string server, bool shared)
     : http_(std::move(http)), server_(std::move(server)), shared_(shared) {}
@@ -92,7 +91,7 @@ void SchedulerLease::Release() {
 }
 
 SchedulerLease LeaseScheduler() {
-  std::string server = CurrentServer();
+  std::string server = SchedulerServer();
   SharedConnection &shared = Shared();
   HttpConnection stale;  // closed after the lock is let go
   bool lent = false;

@@ -33,6 +33,10 @@ class SchedulerLease {
 
  private:
   friend SchedulerLease LeaseScheduler();
+
+  // The server, port and encryption this thread's libcups settings name now
+  // (CUPS_SERVER, client.conf), in one string.
+  std::string SchedulerServer();
   SchedulerLease(HttpConnection http, std::string server, bool shared);
   void Release();
 
@@ -46,5 +50,9 @@ class SchedulerLease {
 // streams), which gets one of its own for the time of its use. Empty when the
 // scheduler cannot be reached within a second; replies are bounded too.
 SchedulerLease LeaseScheduler();
+
+// The server, port and encryption this thread's libcups settings name now
+// (CUPS_SERVER, client.conf), in one string.
+std::string SchedulerServer();
 
 }  // namespace dkposix

@@ -11,8 +11,10 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <utility>
 
 #include "platform/posix/cups_server.h"
+#include "platform/posix/dest_info_cache.h"
 #include "platform/posix/devmode.h"
 #include "platform/posix/follow_up.h"
 #include "platform/posix/handle_table.h"
@@ -34,17 +36,17 @@ constexpr winapi::LONG kIdOk = 1;
 struct Printer {
   ~Printer() {
     if (outputFd >= 0) close(outputFd);
+    KeepDestInfo(std::move(info));  // for the next opening of this printer
   }
 
   std::mutex mutex;  // one call at a time on a handle
   std::string name;  // as OpenPrinterA was given it; never changes
   CupsDest dest;
-  // What the destination supports and its defaults: asked once per handle,
-  // it serves the DEVMODE, device contexts of this printer and every job.
-  // The scheduler offers no cheap sign of a changed printer configuration
-  // (printer-state-change-time moves with every job and not with lpadmin),
-  // so it is not carried over to the next opening.
-  CupsDestInfo info;
+  // What the destination supports and its defaults: had once per handle on
+  // first use (from the opening before when the printer's configuration has
+  // not changed since), it serves the DEVMODE, device contexts of this
+  // printer and every job.
+  DestInfoRecord info;
   std::string defaultDatatype = "RAW";
   // The document under way, if any: to a file, or a CUPS job streamed over
   // the connection it holds until the document ends.
@@ -113,13 +115,11 @@ void AbandonDocument(Printer &printer) {
   printer.documentOpen = false;
 }
 
-// The destination's information, asked of the scheduler on first use.
-// Caller holds printer.mutex.
+// The destination's information, had on first use. Caller holds
+// printer.mutex.
 cups_dinfo_t *DestInfo(Printer &printer, http_t *http) {
-  if (!printer.info && http != nullptr) {
-    printer.info.reset(cupsCopyDestInfo(http, printer.dest.get()));
-  }
-  return printer.info.get();
+  if (!printer.info.info && http != nullptr) printer.info = TakeDestInfo(http, printer.dest.get());
+  return printer.info.info.get();
 }
 
 std::optional<const char *> CupsFormatOf(const char *datatype) {
@@ -153,8 +153,8 @@ DWORD StartCupsDocument(Printer &printer, const char *title, const char *format)
     return 0;
   }
   int jobId = 0;
-  if (cupsCreateDestJob(http, printer.dest.get(), printer.info.get(), &jobId, title, 0, nullptr) !=
-          IPP_STATUS_OK ||
+  if (cupsCreateDestJob(http, printer.dest.get(), printer.info.info.get(), &jobId, title, 0,
+                        nullptr) != IPP_STATUS_OK ||
       jobId <= 0) {
     SetLastError(ErrorFromCups());
     printer.link = SchedulerLease();
@@ -163,8 +163,8 @@ DWORD StartCupsDocument(Printer &printer, const char *title, const char *format)
   printer.jobId = jobId;
   RegisterJob(printer.dest.get(), jobId);
   // One document, sent as it is written.
-  if (cupsStartDestDocument(http, printer.dest.get(), printer.info.get(), jobId, title, format, 0,
-                            nullptr, 1) != HTTP_STATUS_CONTINUE) {
+  if (cupsStartDestDocument(http, printer.dest.get(), printer.info.info.get(), jobId, title, format,
+                            0, nullptr, 1) != HTTP_STATUS_CONTINUE) {
     DWORD error = ErrorFromCups();
     AbandonDocument(printer);
     SetLastError(error);
@@ -354,7 +354,7 @@ BOOL EndDocPrinter(HANDLE handle) {
     printer->documentOpen = false;
     return result == 0 ? TRUE : Fail(ErrorFromErrno(error));
   }
-  if (cupsFinishDestDocument(printer->link.get(), printer->dest.get(), printer->info.get()) !=
+  if (cupsFinishDestDocument(printer->link.get(), printer->dest.get(), printer->info.info.get()) !=
       IPP_STATUS_OK) {
     DWORD error = ErrorFromCups();
     AbandonDocument(*printer);  // cancelled rather than left half-sent
