@@ -22,10 +22,10 @@ SharedConnection &Shared() {
 }
 
 // Whether a connection finished its last exchange cleanly, with nothing
-// left half-sent or half-read and no failure on it.
+// left half-sent or half-read and no failure on it (a time-out, a cut-off
+// reply).
 bool Settled(http_t *http) {
-  return httpGetFd(http) >= 0 && httpError(http) == 0 && httpGetState(http) == HTTP_STATE_WAITING &&
-         cupsLastError() < IPP_STATUS_ERROR_INTERNAL;
+  return httpGetFd(http) >= 0 && httpError(http) == 0 && httpGetState(http) == HTTP_STATE_WAITING;
 }
 
 // Whether an idle connection can carry a request: between requests the
