@@ -7,8 +7,10 @@
 #include <csignal>
 #include <cstring>
 #include <fstream>
+#include <map>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "harness/command.h"
 #include "harness/private_cups.h"
@@ -73,11 +75,14 @@ std::unique_ptr<PrivateCups> StartCups(Spooler state) {
 
 class ProgramTest : public ::testing::Test {
  protected:
-  void Begin(Spooler state, bool passHangup = true) {
+  void Begin(Spooler state, bool passHangup = true, bool logRequests = false) {
     std::string missing = MissingPrerequisite();
     if (!missing.empty()) GTEST_SKIP() << missing;
     cups_ = StartCups(state);
     ASSERT_NE(cups_, nullptr) << "the private cupsd did not start";
+    if (logRequests) {
+      ASSERT_TRUE(cups_->LogEveryRequest()) << "the private cupsd did not reload";
+    }
     // The server's folder holds no lpoptions and no client.conf: the
     // machine's own CUPS settings stay out of the test.
     pane_ = std::make_unique<ProgramPane>(
@@ -180,6 +185,98 @@ TEST_F(ProgramTest, PromptsEchoesAndPrintsOneTicketPerEnterThenExitsCleanly) {
     EXPECT_EQ(job.document, TicketBytes()) << "job " << job.id;
   }
   ExpectNoJobLeftBehind();
+}
+
+// Each Enter sends its ticket for one connection made in the whole run, and
+// asks the scheduler no more than printing needs: the default printer (every
+// cycle, as it may have changed), the printer's configuration stamp (its full
+// information only when that changed), the job and its document.
+TEST_F(ProgramTest, TicketsShareOneConnectionAndAskTheSchedulerOnlyWhatPrintingNeeds) {
+  Begin(Spooler::kDefaultPrinter, true, true);
+  size_t connectionsBefore = cups_->LoggedConnections();
+  size_t operationsBefore = cups_->LoggedOperations().size();
+  constexpr int kTickets = 4;
+  for (int cycle = 2; cycle <= kTickets + 1; ++cycle) {
+    PressEnter(1);
+    ASSERT_TRUE(pane_->WaitForRow(kPromptRow, Prompt(cycle), kQuick)) << DumpScreen();
+  }
+  std::map<std::string, int> counts;
+  std::string asked;
+  // The server logs a request once it has answered it.
+  ASSERT_TRUE(WaitUntil(
+      [&] {
+        std::vector<std::string> operations = cups_->LoggedOperations();
+        counts.clear();
+        asked.clear();
+        for (size_t i = operationsBefore; i < operations.size(); ++i) {
+          ++counts[operations[i]];
+          asked += operations[i] + " ";
+        }
+        return counts["Send-Document"] == kTickets;
+      },
+      kQuick))
+      << asked;
+  EXPECT_EQ(counts["CUPS-Get-Default"], kTickets) << asked;
+  EXPECT_EQ(counts["Create-Job"], kTickets) << asked;
+  // One stamp a cycle; the full information in the first, and once more when
+  // the stamp it was asked under fell in the second of the queue's set-up.
+  EXPECT_GE(counts["Get-Printer-Attributes"], kTickets) << asked;
+  EXPECT_LE(counts["Get-Printer-Attributes"], kTickets + 2) << asked;
+  EXPECT_EQ(counts.size(), 4u) << asked;
+  EXPECT_EQ(cups_->LoggedConnections() - connectionsBefore, 1u);
+}
+
+// The connection kept between cycles must not outlast the scheduler: after a
+// restart the next ticket prints, and while it is down a cycle fails at once.
+TEST_F(ProgramTest, TicketsPrintOnAfterTheSchedulerRestarts) {
+  Begin(Spooler::kDefaultPrinter);
+  PressEnter(1);
+  ASSERT_TRUE(pane_->WaitForRow(kPromptRow, Prompt(2), kQuick)) << DumpScreen();
+  ASSERT_TRUE(WaitUntil([&] { return cups_->CompletedJobCount() == 1; }, kQuick));
+
+  ASSERT_TRUE(cups_->Stop());
+  ASSERT_TRUE(cups_->Start());
+  PressEnter(1);
+  ASSERT_TRUE(pane_->WaitForRow(kPromptRow, Prompt(3), kQuick)) << DumpScreen();
+  ASSERT_TRUE(WaitUntil([&] { return cups_->CompletedJobCount() == 2; }, kQuick))
+      << "the ticket after the restart did not print";
+
+  ASSERT_TRUE(cups_->Stop());
+  auto start = std::chrono::steady_clock::now();
+  PressEnter(1);
+  ASSERT_TRUE(pane_->WaitForRow(kPromptRow, Prompt(4), seconds(5))) << DumpScreen();
+  EXPECT_LT(std::chrono::steady_clock::now() - start, milliseconds(1000));
+  ASSERT_TRUE(cups_->Start());
+  PressEnter(1);
+  ASSERT_TRUE(pane_->WaitForRow(kPromptRow, Prompt(5), kQuick)) << DumpScreen();
+  ASSERT_TRUE(WaitUntil([&] { return cups_->CompletedJobCount() == 3; }, kQuick))
+      << "the ticket after the scheduler came back did not print";
+  for (const CompletedJob &job : cups_->CompletedJobs()) {
+    EXPECT_EQ(job.document, TicketBytes()) << "job " << job.id;
+  }
+  ExpectNoJobLeftBehind();
+}
+
+// Each cycle asks which printer is the default: one changed between two
+// Enters takes the next ticket.
+TEST_F(ProgramTest, ADefaultPrinterChangedBetweenTicketsTakesTheNext) {
+  Begin(Spooler::kDefaultPrinter);
+  ASSERT_TRUE(cups_->AddRawQueue("Labels", false));
+  PressEnter(1);
+  ASSERT_TRUE(pane_->WaitForRow(kPromptRow, Prompt(2), kQuick)) << DumpScreen();
+  ASSERT_TRUE(cups_->Admin("-d Labels"));
+  PressEnter(1);
+  ASSERT_TRUE(pane_->WaitForRow(kPromptRow, Prompt(3), kQuick)) << DumpScreen();
+  ASSERT_TRUE(cups_->Admin("-d Receipts"));
+  PressEnter(1);
+  ASSERT_TRUE(pane_->WaitForRow(kPromptRow, Prompt(4), kQuick)) << DumpScreen();
+  EXPECT_TRUE(WaitUntil(
+      [&] {
+        return cups_->CompletedJobCount("Receipts") == 2 && cups_->CompletedJobCount("Labels") == 1;
+      },
+      kQuick))
+      << "Receipts " << cups_->CompletedJobCount("Receipts") << ", Labels "
+      << cups_->CompletedJobCount("Labels");
 }
 
 TEST_F(ProgramTest, WithoutDefaultPrinterAllPromptsComeAndNothingPrints) {

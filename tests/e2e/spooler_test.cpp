@@ -227,6 +227,30 @@ TEST_F(SpoolerTest, JobCallsOutOfOrderOrWithBadArgumentsFail) {
   EXPECT_EQ(dkposix::GetLastError(), winapi::ERROR_INVALID_HANDLE);
 }
 
+// Information carried from one opening of a printer to the next must not
+// outlive a change of its configuration, made just before the opening.
+TEST_F(SpoolerTest, APrinterConfigurationChangedBetweenOpeningsIsSeen) {
+  PrivateCups cups;
+  ASSERT_TRUE(cups.Start());
+  ASSERT_TRUE(cups.AddRawQueue("Receipts", true));
+  UseServer(cups);
+  auto resolutionOfAnOpening = [] {
+    HANDLE printer = Open("Receipts");
+    winapi::HDC dc = dkposix::CreateDCA("", "Receipts", nullptr, nullptr);
+    int dpi = dc != nullptr ? dkposix::GetDeviceCaps(dc, winapi::LOGPIXELSX) : -1;
+    EXPECT_TRUE(dkposix::DeleteDC(dc));
+    EXPECT_TRUE(dkposix::ClosePrinter(printer));
+    return dpi;
+  };
+  EXPECT_EQ(resolutionOfAnOpening(), dkposix::kFallbackDpi);  // a raw queue reports none
+  for (int dpi : {300, 600, 180}) {
+    ASSERT_TRUE(
+        cups.Admin("-p Receipts -o printer-resolution-default=" + std::to_string(dpi) + "dpi"));
+    EXPECT_EQ(resolutionOfAnOpening(), dpi);
+    EXPECT_EQ(resolutionOfAnOpening(), dpi);  // the next opening, unchanged
+  }
+}
+
 // Without a default, and with the scheduler stopped, the calls fail at once
 // with the errors a Windows program expects.
 TEST_F(SpoolerTest, NoDefaultAndStoppedSchedulerFailQuickly) {

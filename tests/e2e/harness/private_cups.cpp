@@ -1,6 +1,10 @@
 #include "harness/private_cups.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
+#include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -48,6 +52,65 @@ bool PrivateCups::Stop() {
   return stopped;
 }
 
+bool PrivateCups::Admin(const std::string &arguments) {
+  return RunCommand("CUPS_SERVER=" + ShellQuote(Socket()) + " lpadmin " + arguments + " >&2")
+             .status == 0;
+}
+
+namespace {
+
+ino_t InodeOf(const std::string &path) {
+  struct stat info {};
+  return stat(path.c_str(), &info) == 0 ? info.st_ino : 0;
+}
+
+// Lines of a file holding text.
+std::vector<std::string> LinesWith(const std::string &path, const std::string &text) {
+  std::vector<std::string> found;
+  std::ifstream in(path);
+  std::string line;
+  while (std::getline(in, line)) {
+    if (line.find(text) != std::string::npos) found.push_back(line);
+  }
+  return found;
+}
+
+}  // namespace
+
+bool PrivateCups::LogEveryRequest() {
+  if (!started_) return false;
+  std::ofstream(folder_ + "/cupsd.conf", std::ios::app) << "AccessLogLevel all\nLogLevel debug\n";
+  std::ifstream pidFile(folder_ + "/cupsd.pid");
+  pid_t pid = 0;
+  if (!(pidFile >> pid) || pid <= 0) return false;
+  ino_t before = InodeOf(Socket());
+  if (kill(pid, SIGHUP) != 0) return false;
+  // The reload makes the socket anew; once the new one answers, it is done.
+  return WaitUntil(
+      [&] {
+        ino_t now = InodeOf(Socket());
+        return now != 0 && now != before &&
+               RunCommand("CUPS_SERVER=" + ShellQuote(Socket()) + " LC_ALL=C lpstat -r 2>/dev/null")
+                       .output == "scheduler is running\n";
+      },
+      std::chrono::milliseconds(10000));
+}
+
+std::vector<std::string> PrivateCups::LoggedOperations() const {
+  // "localhost - - [date] "POST / HTTP/1.1" 200 694 CUPS-Get-Default successful-ok"
+  std::vector<std::string> operations;
+  for (const std::string &line : LinesWith(folder_ + "/log/access_log", "\"POST ")) {
+    std::istringstream words(line.substr(line.rfind('"') + 1));
+    std::string status, bytes, operation;
+    if (words >> status >> bytes >> operation) operations.push_back(operation);
+  }
+  return operations;
+}
+
+size_t PrivateCups::LoggedConnections() const {
+  return LinesWith(folder_ + "/log/error_log", "] Accepted from ").size();
+}
+
 std::vector<CompletedJob> PrivateCups::CompletedJobs() const {
   std::vector<CompletedJob> jobs;
   std::istringstream lines(RunCommand(Script("jobs")).output);
@@ -71,6 +134,13 @@ size_t PrivateCups::CompletedJobCount() const {
   std::string lines =
       RunCommand("CUPS_SERVER=" + ShellQuote(Socket()) + " lpstat -W completed -o 2>/dev/null")
           .output;
+  return static_cast<size_t>(std::count(lines.begin(), lines.end(), '\n'));
+}
+
+size_t PrivateCups::CompletedJobCount(const std::string &queue) const {
+  std::string lines = RunCommand("CUPS_SERVER=" + ShellQuote(Socket()) +
+                                 " lpstat -W completed -o " + ShellQuote(queue) + " 2>/dev/null")
+                          .output;
   return static_cast<size_t>(std::count(lines.begin(), lines.end(), '\n'));
 }
 

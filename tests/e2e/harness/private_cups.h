@@ -22,14 +22,25 @@ class PrivateCups {
   bool Start();
   bool AddRawQueue(const std::string &queue, bool makeDefault);
   bool Stop();
+  // lpadmin against this server ("-d Labels", "-p Receipts -o copies-default=2").
+  bool Admin(const std::string &arguments);
+  // From now on the server logs every request and every connection it
+  // accepts; it reloads its configuration for that.
+  bool LogEveryRequest();
 
   const std::string &Folder() const { return folder_; }
   std::string Socket() const { return folder_ + "/sock"; }
 
   std::vector<CompletedJob> CompletedJobs() const;  // slow with many jobs
   size_t CompletedJobCount() const;                 // quick
+  size_t CompletedJobCount(const std::string &queue) const;
   // Jobs still pending, held or processing (lpstat -W not-completed).
   std::string NotCompletedJobs() const;
+
+  // While logging: the operations of the requests so far, oldest first
+  // ("CUPS-Get-Default", "Create-Job", ...), and the connections accepted.
+  std::vector<std::string> LoggedOperations() const;
+  size_t LoggedConnections() const;
 
  private:
   std::string Script(const std::string &arguments) const;
