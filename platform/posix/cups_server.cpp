@@ -46,13 +46,37 @@ CupsDest CopyDest(const cups_dest_t *dest) {
   return CupsDest(copy);
 }
 
-std::optional<std::string> DestOption(http_t *http, cups_dest_t *dest, cups_dinfo_t *info,
-                                      const char *name) {
+IppMessage AskDefaults(http_t *http, cups_dest_t *dest, const std::vector<std::string> &options) {
+  const char *uri = cupsGetOption("printer-uri-supported", dest->num_options, dest->options);
+  if (http == nullptr || uri == nullptr || options.empty()) return nullptr;
+  char scheme[32], user[256], host[256], resource[1024];
+  int port = 0;
+  if (httpSeparateURI(HTTP_URI_CODING_ALL, uri, scheme, sizeof scheme, user, sizeof user, host,
+                      sizeof host, &port, resource, sizeof resource) < HTTP_URI_STATUS_OK) {
+    return nullptr;
+  }
+  std::vector<std::string> names;
+  for (const std::string &option : options) names.push_back(option + "-default");
+  std::vector<const char *> wanted;
+  for (const std::string &name : names) wanted.push_back(name.c_str());
+  ipp_t *request = ippNewRequest(IPP_OP_GET_PRINTER_ATTRIBUTES);
+  ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "printer-uri", nullptr, uri);
+  ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_NAME, "requesting-user-name", nullptr,
+               cupsUser());
+  ippAddStrings(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes",
+                static_cast<int>(wanted.size()), nullptr, wanted.data());
+  IppMessage response(cupsDoRequest(http, request, resource));
+  if (cupsLastError() > IPP_STATUS_OK_CONFLICTING) return nullptr;
+  return response;
+}
+
+std::optional<std::string> DestOption(cups_dest_t *dest, ipp_t *defaults, const char *name) {
   if (const char *value = cupsGetOption(name, dest->num_options, dest->options)) {
     return std::string(value);
   }
-  if (info == nullptr) return std::nullopt;
-  ipp_attribute_t *attribute = cupsFindDestDefault(http, dest, info, name);
+  if (defaults == nullptr) return std::nullopt;
+  ipp_attribute_t *attribute =
+      ippFindAttribute(defaults, (std::string(name) + "-default").c_str(), IPP_TAG_ZERO);
   if (attribute == nullptr || ippGetCount(attribute) < 1) return std::nullopt;
   ipp_tag_t tag = ippGetValueTag(attribute);
   if (tag == IPP_TAG_NOVALUE || tag == IPP_TAG_UNKNOWN || tag == IPP_TAG_NOTSETTABLE ||
@@ -84,11 +108,12 @@ bool ParseResolution(const std::string &text, int &xDpi, int &yDpi) {
   return true;
 }
 
-bool DestResolution(http_t *http, cups_dest_t *dest, cups_dinfo_t *info, int &xDpi, int &yDpi) {
+bool DestResolution(cups_dest_t *dest, ipp_t *defaults, int &xDpi, int &yDpi) {
   const char *option = cupsGetOption("printer-resolution", dest->num_options, dest->options);
   if (option != nullptr && ParseResolution(option, xDpi, yDpi)) return true;
-  if (info == nullptr) return false;
-  ipp_attribute_t *attribute = cupsFindDestDefault(http, dest, info, "printer-resolution");
+  if (defaults == nullptr) return false;
+  ipp_attribute_t *attribute =
+      ippFindAttribute(defaults, "printer-resolution-default", IPP_TAG_ZERO);
   if (attribute == nullptr || ippGetValueTag(attribute) != IPP_TAG_RESOLUTION) return false;
   int y = 0;
   ipp_res_t units = IPP_RES_PER_INCH;

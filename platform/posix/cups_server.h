@@ -7,6 +7,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "platform/winapi.h"
 
@@ -21,7 +22,11 @@ struct DestFreer {
 struct DestInfoFreer {
   void operator()(cups_dinfo_t *info) const { cupsFreeDestInfo(info); }
 };
+struct IppDeleter {
+  void operator()(ipp_t *ipp) const { ippDelete(ipp); }
+};
 using HttpConnection = std::unique_ptr<http_t, HttpCloser>;
+using IppMessage = std::unique_ptr<ipp_t, IppDeleter>;
 using CupsDest = std::unique_ptr<cups_dest_t, DestFreer>;
 using CupsDestInfo = std::unique_ptr<cups_dinfo_t, DestInfoFreer>;
 
@@ -37,14 +42,17 @@ CupsDest LookupDest(http_t *http, const char *name);
 
 CupsDest CopyDest(const cups_dest_t *dest);
 
+// The printer's current defaults of the named options (its "<name>-default"
+// attributes), asked in one small request; null when it does not answer.
+IppMessage AskDefaults(http_t *http, cups_dest_t *dest, const std::vector<std::string> &options);
+
 // A destination's value for an option: the user's (lpoptions) first, then
-// the printer's "<name>-default" attribute. info may be null.
-std::optional<std::string> DestOption(http_t *http, cups_dest_t *dest, cups_dinfo_t *info,
-                                      const char *name);
+// the printer's default from AskDefaults. defaults may be null.
+std::optional<std::string> DestOption(cups_dest_t *dest, ipp_t *defaults, const char *name);
 
 // The destination's default horizontal and vertical resolution in dots per
-// inch; false when it reports none.
-bool DestResolution(http_t *http, cups_dest_t *dest, cups_dinfo_t *info, int &xDpi, int &yDpi);
+// inch, the same way ("printer-resolution"); false when it reports none.
+bool DestResolution(cups_dest_t *dest, ipp_t *defaults, int &xDpi, int &yDpi);
 
 // "300dpi", "300x600dpi" or "118dpcm" as dots per inch; false when unreadable.
 bool ParseResolution(const std::string &text, int &xDpi, int &yDpi);

@@ -2,10 +2,7 @@
 
 #include <strings.h>
 
-#include <utility>
-
 #include "platform/posix/cups_server.h"
-#include "platform/posix/dest_info_cache.h"
 #include "platform/posix/gdi_table.h"
 #include "platform/posix/last_error.h"
 #include "platform/posix/scheduler_connection.h"
@@ -44,20 +41,21 @@ winapi::HDC CreateDCA(winapi::LPCSTR driver, winapi::LPCSTR device, winapi::LPCS
     return nullptr;
   }
   int xDpi = kFallbackDpi, yDpi = kFallbackDpi;
-  auto readResolution = [&](cups_dest_t *dest, cups_dinfo_t *info) {
-    DestResolution(lease.get(), dest, info, xDpi, yDpi);
+  // The user's resolution, else the printer's default as it is now.
+  auto readResolution = [&](cups_dest_t *dest) {
+    if (DestResolution(dest, nullptr, xDpi, yDpi)) return;
+    IppMessage defaults = AskDefaults(lease.get(), dest, {"printer-resolution"});
+    DestResolution(dest, defaults.get(), xDpi, yDpi);
   };
   // A printer of that name open in this process (the usual case: opened just
-  // before) knows its destination and information already.
-  if (!UseOpenDestination(device, lease.get(), readResolution)) {
+  // before) knows its destination already.
+  if (!UseOpenDestination(device, readResolution)) {
     CupsDest dest = LookupDest(lease.get(), device);
     if (!dest) {
       SetLastError(winapi::ERROR_INVALID_PRINTER_NAME);
       return nullptr;
     }
-    DestInfoRecord info = TakeDestInfo(lease.get(), dest.get());
-    readResolution(dest.get(), info.info.get());
-    KeepDestInfo(std::move(info));
+    readResolution(dest.get());
   }
   // A DEVMODE asking for a print quality in dots per inch has the last word.
   if (devmode != nullptr && (devmode->dmFields & winapi::DM_PRINTQUALITY) &&

@@ -10,8 +10,10 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "platform/posix/cups_server.h"
 #include "platform/posix/dest_info_cache.h"
@@ -42,10 +44,8 @@ struct Printer {
   std::mutex mutex;  // one call at a time on a handle
   std::string name;  // as OpenPrinterA was given it; never changes
   CupsDest dest;
-  // What the destination supports and its defaults: had once per handle on
-  // first use (from the opening before when the printer's configuration has
-  // not changed since), it serves the DEVMODE, device contexts of this
-  // printer and every job.
+  // What jobs are sent with: had on the first job of the handle, from an
+  // earlier opening of the same printer when there was one.
   DestInfoRecord info;
   std::string defaultDatatype = "RAW";
   // The document under way, if any: to a file, or a CUPS job streamed over
@@ -259,11 +259,19 @@ winapi::LONG DocumentPropertiesA(winapi::HWND, HANDLE handle, winapi::LPSTR,
   }
   std::lock_guard<std::mutex> lock(printer->mutex);
   cups_dest_t *dest = printer->dest.get();
-  // Without the scheduler only the user's own options are known.
+  // The options the DEVMODE is made of that the destination lookup did not
+  // report, then the printer's defaults of those in one request. Without the
+  // scheduler only what the lookup reported is known.
+  std::vector<std::string> options;
+  BuildDevMode(dest->name, [&](const char *name) {
+    std::optional<std::string> value = DestOption(dest, nullptr, name);
+    if (!value) options.emplace_back(name);
+    return value;
+  });
   SchedulerLease lease = LeaseScheduler();
-  cups_dinfo_t *info = DestInfo(*printer, lease.get());
+  IppMessage defaults = AskDefaults(lease.get(), dest, options);
   winapi::DEVMODEA built = BuildDevMode(
-      dest->name, [&](const char *name) { return DestOption(lease.get(), dest, info, name); });
+      dest->name, [&](const char *name) { return DestOption(dest, defaults.get(), name); });
   if ((mode & winapi::DM_IN_BUFFER) && input != nullptr) MergeDevMode(built, *input);
   *output = built;
   return kIdOk;
@@ -367,13 +375,13 @@ BOOL EndDocPrinter(HANDLE handle) {
   return TRUE;
 }
 
-bool UseOpenDestination(const char *name, http_t *http, const DestinationUse &use) {
+bool UseOpenDestination(const char *name, const DestinationUse &use) {
   if (name == nullptr) return false;
   std::shared_ptr<Printer> printer =
       Printers().FindNewest([&](const Printer &open) { return open.name == name; });
   if (!printer) return false;
   std::lock_guard<std::mutex> lock(printer->mutex);
-  use(printer->dest.get(), DestInfo(*printer, http));
+  use(printer->dest.get());
   return true;
 }
 

@@ -25,11 +25,10 @@ winapi::BOOL EndPagePrinter(winapi::HANDLE printer);
 winapi::BOOL EndDocPrinter(winapi::HANDLE printer);
 
 // Runs use on the destination of the printer most recently opened in this
-// process under name, with its information (asked of the scheduler over http
-// once per opening; null when it cannot be had), holding that printer for the
-// time of the call. False, without running use, when none is open.
-using DestinationUse = std::function<void(cups_dest_t *dest, cups_dinfo_t *info)>;
-bool UseOpenDestination(const char *name, http_t *http, const DestinationUse &use);
+// process under name, holding that printer for the time of the call. False,
+// without running use, when none is open.
+using DestinationUse = std::function<void(cups_dest_t *dest)>;
+bool UseOpenDestination(const char *name, const DestinationUse &use);
 
 // Cancels every job still being sent, so none is left half-sent when the
 // process ends. Safe from any thread, also while another is sending.

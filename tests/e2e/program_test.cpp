@@ -10,7 +10,6 @@
 #include <map>
 #include <memory>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "harness/command.h"
@@ -189,15 +188,11 @@ TEST_F(ProgramTest, PromptsEchoesAndPrintsOneTicketPerEnterThenExitsCleanly) {
 }
 
 // Each Enter sends its ticket for one connection made in the whole run, and
-// asks the scheduler no more than printing needs: the default printer (every
-// cycle, as it may have changed), the printer's configuration stamp (its full
-// information only when that changed), the job and its document.
+// asks the scheduler no more than printing needs: the default printer and
+// the resolution default of the device context (every cycle, as either may
+// have changed), the job and its document.
 TEST_F(ProgramTest, TicketsShareOneConnectionAndAskTheSchedulerOnlyWhatPrintingNeeds) {
   Begin(Spooler::kDefaultPrinter, true, true);
-  // Information asked within the second of the queue's last change is not
-  // carried over (a later change in that second would not show): the tickets
-  // come a second after it.
-  std::this_thread::sleep_for(milliseconds(1100));
   size_t connectionsBefore = cups_->LoggedConnections();
   size_t operationsBefore = cups_->LoggedOperations().size();
   constexpr int kTickets = 4;
@@ -223,8 +218,9 @@ TEST_F(ProgramTest, TicketsShareOneConnectionAndAskTheSchedulerOnlyWhatPrintingN
       << asked;
   EXPECT_EQ(counts["CUPS-Get-Default"], kTickets) << asked;
   EXPECT_EQ(counts["Create-Job"], kTickets) << asked;
-  // One configuration stamp a cycle, and the full information once.
-  EXPECT_EQ(counts["Get-Printer-Attributes"], kTickets + 1) << asked;
+  // The resolution default for the device context each cycle; the DEVMODE's
+  // defaults and the full information the jobs are sent with in the first.
+  EXPECT_EQ(counts["Get-Printer-Attributes"], kTickets + 2) << asked;
   EXPECT_EQ(counts.size(), 4u) << asked;
   EXPECT_EQ(cups_->LoggedConnections() - connectionsBefore, 1u);
 }

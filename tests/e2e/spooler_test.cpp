@@ -227,27 +227,50 @@ TEST_F(SpoolerTest, JobCallsOutOfOrderOrWithBadArgumentsFail) {
   EXPECT_EQ(dkposix::GetLastError(), winapi::ERROR_INVALID_HANDLE);
 }
 
-// Information carried from one opening of a printer to the next must not
-// outlive a change of its configuration, made just before the opening.
+// A printer's defaults are its current ones: a change of its configuration
+// shows in the next DEVMODE and device context, even one made just before.
 TEST_F(SpoolerTest, APrinterConfigurationChangedBetweenOpeningsIsSeen) {
   PrivateCups cups;
   ASSERT_TRUE(cups.Start());
   ASSERT_TRUE(cups.AddRawQueue("Receipts", true));
   UseServer(cups);
-  auto resolutionOfAnOpening = [] {
+  struct Seen {
+    int dpi = -1;
+    winapi::SHORT paper = 0;
+  };
+  auto anOpening = [] {
+    Seen seen;
     HANDLE printer = Open("Receipts");
-    winapi::HDC dc = dkposix::CreateDCA("", "Receipts", nullptr, nullptr);
-    int dpi = dc != nullptr ? dkposix::GetDeviceCaps(dc, winapi::LOGPIXELSX) : -1;
+    char name[] = "Receipts";
+    winapi::DEVMODEA mode{};
+    EXPECT_EQ(
+        dkposix::DocumentPropertiesA(nullptr, printer, name, &mode, nullptr, winapi::DM_OUT_BUFFER),
+        1);
+    if (mode.dmFields & winapi::DM_PAPERSIZE) seen.paper = mode.dmPaperSize;
+    winapi::HDC dc = dkposix::CreateDCA("", name, nullptr, nullptr);
+    if (dc != nullptr) seen.dpi = dkposix::GetDeviceCaps(dc, winapi::LOGPIXELSX);
     EXPECT_TRUE(dkposix::DeleteDC(dc));
     EXPECT_TRUE(dkposix::ClosePrinter(printer));
-    return dpi;
+    return seen;
   };
-  EXPECT_EQ(resolutionOfAnOpening(), dkposix::kFallbackDpi);  // a raw queue reports none
-  for (int dpi : {300, 600, 180}) {
-    ASSERT_TRUE(
-        cups.Admin("-p Receipts -o printer-resolution-default=" + std::to_string(dpi) + "dpi"));
-    EXPECT_EQ(resolutionOfAnOpening(), dpi);
-    EXPECT_EQ(resolutionOfAnOpening(), dpi);  // the next opening, unchanged
+  Seen first = anOpening();
+  EXPECT_EQ(first.dpi, dkposix::kFallbackDpi);  // a raw queue reports neither
+  EXPECT_EQ(first.paper, 0);
+  struct Change {
+    int dpi;
+    const char *media;
+    winapi::SHORT paper;
+  };
+  for (const Change &change : {Change{300, "iso_a4_210x297mm", winapi::DMPAPER_A4},
+                               Change{600, "na_letter_8.5x11in", winapi::DMPAPER_LETTER},
+                               Change{180, "iso_a5_148x210mm", winapi::DMPAPER_A5}}) {
+    ASSERT_TRUE(cups.Admin("-p Receipts -o printer-resolution-default=" +
+                           std::to_string(change.dpi) + "dpi -o media-default=" + change.media));
+    for (int opening = 0; opening < 2; ++opening) {
+      Seen seen = anOpening();
+      EXPECT_EQ(seen.dpi, change.dpi) << change.media;
+      EXPECT_EQ(seen.paper, change.paper) << change.media;
+    }
   }
 }
 
