@@ -158,6 +158,7 @@ DWORD StartCupsDocument(Printer &printer, const char *title, const char *format)
       jobId <= 0) {
     SetLastError(ErrorFromCups());
     printer.link = SchedulerLease();
+    printer.info = DestInfoRecord();  // not kept: the next opening asks anew
     return 0;
   }
   printer.jobId = jobId;
