@@ -41,9 +41,12 @@ winapi::HDC CreateDCA(winapi::LPCSTR driver, winapi::LPCSTR device, winapi::LPCS
     return nullptr;
   }
   int xDpi = kFallbackDpi, yDpi = kFallbackDpi;
-  // The user's resolution, else the printer's default as it is now.
+  // A DEVMODE asking for a print quality in dots per inch has the last word.
+  bool devmodeDecides = devmode != nullptr && (devmode->dmFields & winapi::DM_PRINTQUALITY) &&
+                        devmode->dmPrintQuality > 0;
+  // Else the user's resolution, else the printer's default as it is now.
   auto readResolution = [&](cups_dest_t *dest) {
-    if (DestResolution(dest, nullptr, xDpi, yDpi)) return;
+    if (devmodeDecides || DestResolution(dest, nullptr, xDpi, yDpi)) return;
     IppMessage defaults = AskDefaults(lease.get(), dest, {"printer-resolution"});
     DestResolution(dest, defaults.get(), xDpi, yDpi);
   };
@@ -57,9 +60,7 @@ winapi::HDC CreateDCA(winapi::LPCSTR driver, winapi::LPCSTR device, winapi::LPCS
     }
     readResolution(dest.get());
   }
-  // A DEVMODE asking for a print quality in dots per inch has the last word.
-  if (devmode != nullptr && (devmode->dmFields & winapi::DM_PRINTQUALITY) &&
-      devmode->dmPrintQuality > 0) {
+  if (devmodeDecides) {
     xDpi = devmode->dmPrintQuality;
     yDpi = (devmode->dmFields & winapi::DM_YRESOLUTION) && devmode->dmYResolution > 0
                ? devmode->dmYResolution
