@@ -34,46 +34,61 @@ def peak_rss_kib(pid):
     return 0
 
 
-def bench_tool(program, cycles, env):
-    """Enter-to-next-prompt: the next prompt is written only once the spooler
-    has accepted the ticket (EndDocPrinter returns after cupsd answered)."""
-    start = time.monotonic()
-    pid, fd = pty.fork()
-    if pid == 0:
-        os.execve(program, [program], env)
-    rest = after(read_until(fd, b"Test1:"), b"Test1:")
-    startup = time.monotonic() - start
-    times = []
-    for cycle in range(1, cycles + 1):
+class Tool:
+    """The real program on a pseudo-terminal. One cycle is Enter-to-next-prompt:
+    the next prompt is written only once the spooler has accepted the ticket
+    (EndDocPrinter returns after cupsd answered)."""
+
+    def __init__(self, program, env):
+        start = time.monotonic()
+        self.pid, self.fd = pty.fork()
+        if self.pid == 0:
+            os.execve(program, [program], env)
+        self.rest = after(read_until(self.fd, b"Test1:"), b"Test1:")
+        self.startup = time.monotonic() - start
+        self.cycle = 0
+
+    def ticket(self):
+        self.cycle += 1
+        prompt = f"Test{self.cycle + 1}:".encode()
         t0 = time.perf_counter()
-        os.write(fd, b"\r")
-        prompt = f"Test{cycle + 1}:".encode()
-        rest = after(read_until(fd, prompt, rest), prompt)
-        times.append(time.perf_counter() - t0)
-    rss = peak_rss_kib(pid)
-    os.kill(pid, signal.SIGHUP)
-    os.waitpid(pid, 0)
-    os.close(fd)
-    return times, startup, rss
+        os.write(self.fd, b"\r")
+        self.rest = after(read_until(self.fd, prompt, self.rest), prompt)
+        return time.perf_counter() - t0
+
+    def close(self):
+        rss = peak_rss_kib(self.pid)
+        os.kill(self.pid, signal.SIGHUP)
+        os.waitpid(self.pid, 0)
+        os.close(self.fd)
+        return rss
 
 
-def bench_lp(cycles, env, ticket_file):
-    times = []
-    for _ in range(cycles):
-        t0 = time.perf_counter()
-        subprocess.run(["lp", "-d", QUEUE, "-o", "raw", "-t", "EPOS", ticket_file], env=env,
-                       check=True, capture_output=True)
-        times.append(time.perf_counter() - t0)
-    return times
+def lp_ticket(env, ticket_file):
+    t0 = time.perf_counter()
+    subprocess.run(["lp", "-d", QUEUE, "-o", "raw", "-t", "EPOS", ticket_file], env=env,
+                   check=True, capture_output=True)
+    return time.perf_counter() - t0
 
 
-def bench_floor(floor, cycles, env, ticket_file):
-    run = subprocess.run([floor, QUEUE, str(cycles), ticket_file], env=env,
-                         capture_output=True, text=True)
-    if run.returncode != 0:
-        sys.exit(f"cups-floor failed: {run.stderr.strip()}")
-    out = run.stdout
-    return [int(line) / 1e6 for line in out.split()]
+class Floor:
+    """The minimal libcups client: one ticket for each line it is sent."""
+
+    def __init__(self, floor, env, ticket_file):
+        self.process = subprocess.Popen([floor, QUEUE, ticket_file], env=env, text=True,
+                                        stdin=subprocess.PIPE, stdout=subprocess.PIPE)
+
+    def ticket(self):
+        self.process.stdin.write("\n")
+        self.process.stdin.flush()
+        line = self.process.stdout.readline()
+        if not line:
+            sys.exit("cups-floor failed")
+        return int(line) / 1e6
+
+    def close(self):
+        self.process.stdin.close()
+        self.process.wait()
 
 
 def ms(seconds):
@@ -98,9 +113,18 @@ def main():
             ticket_file = os.path.join(work, "ticket.bin")
             with open(ticket_file, "wb") as f:
                 f.write(TICKET)
-            tool, startup, rss = bench_tool(program, cycles, env)
-            lp = bench_lp(cycles, env, ticket_file)
-            floor_times = bench_floor(floor, cycles, env, ticket_file)
+            # Interleaved, one ticket of each client in turn, so that all
+            # three meet the server in the same state (cupsd slows down as
+            # its job history grows).
+            tool_client, floor_client = Tool(program, env), Floor(floor, env, ticket_file)
+            tool, lp, floor_times = [], [], []
+            for _ in range(cycles):
+                tool.append(tool_client.ticket())
+                lp.append(lp_ticket(env, ticket_file))
+                floor_times.append(floor_client.ticket())
+            startup = tool_client.startup
+            rss = tool_client.close()
+            floor_client.close()
         finally:
             cupsd("stop", server)
 
@@ -111,7 +135,8 @@ def main():
         "",
         "Time from the Enter key to the job accepted by a private cupsd (a raw queue on",
         "this machine, over its local socket), median over "
-        f"{cycles} tickets of 89 bytes each, all three in one run.",
+        f"{cycles} tickets of 89 bytes each, all three in one run,",
+        "interleaved ticket by ticket so that each meets the server in the same state.",
         "",
         "Produced by `make bench` (which runs `bench/bench.py build/host "
         f"{cycles}`).",
@@ -127,6 +152,14 @@ def main():
         "",
         f"- Start-up of drawer-kick-test (start to first prompt): {ms(startup)}",
         f"- Peak resident memory of drawer-kick-test after {cycles} cycles: {rss} KiB",
+        "",
+        "Per ticket the floor makes two requests on a connection it keeps (Create-Job,",
+        "Send-Document). drawer-kick-test keeps one connection too and makes four: it must",
+        "also ask which printer is the default now (CUPS-Get-Default: the operator may",
+        "change it between Enters) and the printer's current default resolution for its",
+        "device context (a one-attribute Get-Printer-Attributes), and it echoes the line",
+        "end and writes the next prompt on the terminal. `lp` starts a process and",
+        "looks everything up anew for each ticket.",
         "",
         f"Machine: {os.cpu_count()} cores; measured {time.strftime('%Y-%m-%d')}.",
     ]

@@ -1,24 +1,26 @@
 // The floor the spooler allows: one connection and one destination looked up
 // once, then for each ticket only create-job, send-document and finish.
-// Prints the microseconds each ticket took, one a line.
-//   cups-floor QUEUE COUNT FILE
+// Sends one ticket for each line read from standard input (so a benchmark can
+// interleave it with other clients on the same server) and prints the
+// microseconds it took, one a line.
+//   cups-floor QUEUE FILE
 #include <cups/cups.h>
 
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <iostream>
 #include <iterator>
 #include <string>
 
 int main(int argc, char **argv) {
-  if (argc != 4) {
-    std::fprintf(stderr, "usage: %s QUEUE COUNT FILE\n", argv[0]);
+  if (argc != 3) {
+    std::fprintf(stderr, "usage: %s QUEUE FILE\n", argv[0]);
     return 2;
   }
-  std::ifstream in(argv[3], std::ios::binary);
+  std::ifstream in(argv[2], std::ios::binary);
   std::string ticket((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  int count = std::atoi(argv[2]);
 
   // One connection to the scheduler (CUPS_SERVER), kept for every ticket.
   http_t *http = httpConnect2(cupsServer(), ippPort(), nullptr, AF_UNSPEC, cupsEncryption(), 1,
@@ -30,7 +32,8 @@ int main(int argc, char **argv) {
     return 1;
   }
 
-  for (int i = 0; i < count; ++i) {
+  std::string request;
+  for (int i = 0; std::getline(std::cin, request); ++i) {
     auto start = std::chrono::steady_clock::now();
     int job = 0;
     if (cupsCreateDestJob(http, dest, info, &job, "EPOS", 0, nullptr) != IPP_STATUS_OK ||
@@ -45,6 +48,7 @@ int main(int argc, char **argv) {
     std::printf("%lld\n",
                 static_cast<long long>(
                     std::chrono::duration_cast<std::chrono::microseconds>(took).count()));
+    std::fflush(stdout);
   }
   cupsFreeDestInfo(info);
   httpClose(http);
