@@ -110,14 +110,15 @@ std::string ScreenModel::Write(const uint8_t *bytes, size_t count) {
   return out;
 }
 
-std::string ScreenModel::FillCharacter(uint8_t byte, DWORD length, COORD start, DWORD &written) {
+std::string ScreenModel::Fill(DWORD length, COORD start, DWORD &written,
+                              void (*set)(Cell &cell, unsigned value), unsigned value) {
   std::string out;
   written = 0;
   if (!Contains(start)) return out;
   size_t first = Index(start.X, start.Y);
   size_t count = std::min<size_t>(length, cells_.size() - first);
   for (size_t i = first; i < first + count; ++i) {
-    cells_[i].byte = byte;
+    set(cells_[i], value);
     EmitCell(static_cast<int>(i % width_), static_cast<int>(i / width_), out);
   }
   written = static_cast<DWORD>(count);
@@ -125,19 +126,16 @@ std::string ScreenModel::FillCharacter(uint8_t byte, DWORD length, COORD start, 
   return out;
 }
 
+std::string ScreenModel::FillCharacter(uint8_t byte, DWORD length, COORD start, DWORD &written) {
+  return Fill(
+      length, start, written,
+      [](Cell &cell, unsigned value) { cell.byte = static_cast<uint8_t>(value); }, byte);
+}
+
 std::string ScreenModel::FillAttribute(WORD attribute, DWORD length, COORD start, DWORD &written) {
-  std::string out;
-  written = 0;
-  if (!Contains(start)) return out;
-  size_t first = Index(start.X, start.Y);
-  size_t count = std::min<size_t>(length, cells_.size() - first);
-  for (size_t i = first; i < first + count; ++i) {
-    cells_[i].attribute = attribute;
-    EmitCell(static_cast<int>(i % width_), static_cast<int>(i / width_), out);
-  }
-  written = static_cast<DWORD>(count);
-  EmitCursor(out);
-  return out;
+  return Fill(
+      length, start, written,
+      [](Cell &cell, unsigned value) { cell.attribute = static_cast<WORD>(value); }, attribute);
 }
 
 std::string ScreenModel::Repaint() {

@@ -64,6 +64,9 @@ class ScreenModel {
   void PutGlyph(uint8_t byte, std::string &out);
   void LineFeed(std::string &out);
   void EmitCell(int x, int y, std::string &out);
+  // Applies set to length cells from start on and draws them.
+  std::string Fill(winapi::DWORD length, winapi::COORD start, winapi::DWORD &written,
+                   void (*set)(Cell &cell, unsigned value), unsigned value);
   void EmitAttribute(winapi::WORD attribute, std::string &out);
   void EmitCursor(std::string &out);
   void MoveTerminalCursor(int x, int y, std::string &out);
