@@ -23,8 +23,8 @@ int main(int argc, char **argv) {
   std::string ticket((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
 
   // One connection to the scheduler (CUPS_SERVER), kept for every ticket.
-  http_t *http = httpConnect2(cupsServer(), ippPort(), nullptr, AF_UNSPEC, cupsEncryption(), 1,
-                              5000, nullptr);
+  http_t *http =
+      httpConnect2(cupsServer(), ippPort(), nullptr, AF_UNSPEC, cupsEncryption(), 1, 5000, nullptr);
   cups_dest_t *dest = http != nullptr ? cupsGetNamedDest(http, argv[1], nullptr) : nullptr;
   cups_dinfo_t *info = dest != nullptr ? cupsCopyDestInfo(http, dest) : nullptr;
   if (info == nullptr) {
@@ -45,9 +45,8 @@ int main(int argc, char **argv) {
       return 1;
     }
     auto took = std::chrono::steady_clock::now() - start;
-    std::printf("%lld\n",
-                static_cast<long long>(
-                    std::chrono::duration_cast<std::chrono::microseconds>(took).count()));
+    std::printf("%lld\n", static_cast<long long>(
+                              std::chrono::duration_cast<std::chrono::microseconds>(took).count()));
     std::fflush(stdout);
   }
   cupsFreeDestInfo(info);

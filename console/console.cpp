@@ -5,7 +5,8 @@
 #include "console/console_state.h"
 #include "tester/tester.h"
 
-ConState g_Con = {nullptr, nullptr, {}, 0, Con_LineWrite, Con_LineWriteLine, Con_LineReadLine, {}, 0};
+ConState g_Con = {nullptr,           nullptr,          {}, 0, Con_LineWrite,
+                  Con_LineWriteLine, Con_LineReadLine, {}, 0};
 
 namespace {
 constexpr DWORD kLineModeOutput = ENABLE_PROCESSED_OUTPUT | ENABLE_WRAP_AT_EOL_OUTPUT;
@@ -32,7 +33,9 @@ int Con_Open(const char *title) {
   return 1;
 }
 
-int Con_SetTitle(const char *title) { return SetConsoleTitleA(title); }
+int Con_SetTitle(const char *title) {
+  return SetConsoleTitleA(title);
+}
 
 int Con_SetGraphical(int flag) {
   DWORD mode;
@@ -72,14 +75,20 @@ void Con_Locate(int x, int y) {
   SetConsoleCursorPosition(g_Con.OutputHandle, position);
 }
 
-void Con_Write(const char *text) { g_Con.Write(text); }
-void Con_WriteLine(const char *text) { g_Con.WriteLine(text); }
+void Con_Write(const char *text) {
+  g_Con.Write(text);
+}
+void Con_WriteLine(const char *text) {
+  g_Con.WriteLine(text);
+}
 std::string Con_ReadLine() {
   g_Con.LastReadEnded = 0;
   return g_Con.ReadLine();
 }
 
-int Con_ReadEndedByEnter() { return g_Con.LastReadEnded; }
+int Con_ReadEndedByEnter() {
+  return g_Con.LastReadEnded;
+}
 
 void Con_Close() {
 #if DK_STARTS_WITHOUT_CONSOLE

@@ -17,11 +17,15 @@ const PlatformApi *Platform_Install(const PlatformApi *api) {
   return g_api.exchange(api, std::memory_order_acq_rel);
 }
 
-const PlatformApi *Platform_Current() { return g_api.load(std::memory_order_acquire); }
+const PlatformApi *Platform_Current() {
+  return g_api.load(std::memory_order_acquire);
+}
 
 namespace winapi {
 #define DK_PLATFORM_FORWARD(result, name, params, args) \
-  result name params { return Api()->name args; }
+  result name params {                                  \
+    return Api()->name args;                            \
+  }
 DK_PLATFORM_CALLS(DK_PLATFORM_FORWARD)
 #undef DK_PLATFORM_FORWARD
 

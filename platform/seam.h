@@ -74,7 +74,7 @@
      winapi::DWORD size, winapi::LPCSTR file),                                                     \
     (section, key, fallback, buffer, size, file))                                                  \
   X(winapi::HMODULE, LoadLibraryA, (winapi::LPCSTR name), (name))                                  \
-  X(winapi::FARPROC, GetProcAddress, (winapi::HMODULE module, winapi::LPCSTR name),               \
+  X(winapi::FARPROC, GetProcAddress, (winapi::HMODULE module, winapi::LPCSTR name),                \
     (module, name))                                                                                \
   X(winapi::BOOL, FreeLibrary, (winapi::HMODULE module), (module))                                 \
   X(winapi::DWORD, GetLastError, (), ())                                                           \
@@ -86,7 +86,8 @@
     (name, access, share, security, disposition, flags, templateFile))                             \
   X(winapi::DWORD, GetFileSize, (winapi::HANDLE file, winapi::LPDWORD sizeHigh), (file, sizeHigh)) \
   X(winapi::DWORD, SetFilePointer,                                                                 \
-    (winapi::HANDLE file, winapi::LONG distance, winapi::PLONG distanceHigh, winapi::DWORD method), \
+    (winapi::HANDLE file, winapi::LONG distance, winapi::PLONG distanceHigh,                       \
+     winapi::DWORD method),                                                                        \
     (file, distance, distanceHigh, method))                                                        \
   X(winapi::BOOL, WriteFile,                                                                       \
     (winapi::HANDLE file, winapi::LPCVOID buffer, winapi::DWORD count, winapi::LPDWORD written,    \

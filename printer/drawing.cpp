@@ -90,8 +90,8 @@ HPEN Print_CreatePen(DWORD style, float width, COLORREF colour, DWORD styleCount
   brush.lbHatch = 0;
   HPEN pen = ExtCreatePen(style, static_cast<DWORD>(pixels), &brush, styleCount, styles);
   Print_Trace("ExtCreatePen_(" + HexText(style) + "," + HexText(static_cast<uint32_t>(pixels)) +
-              "," + HexText(&brush) + "," + HexText(styleCount) + "," + HexText(styles) + ")=" +
-              HexText(pen));
+              "," + HexText(&brush) + "," + HexText(styleCount) + "," + HexText(styles) +
+              ")=" + HexText(pen));
   if (pen != nullptr) {
     HPEN previous = g_Print.PenHandle;
     g_Print.PenHandle = pen;
@@ -111,4 +111,6 @@ int Print_UnitToPixels(float width) {
   return static_cast<int>(RoundHalfEven(value));
 }
 
-int Print_DeviceCaps(int index) { return GetDeviceCaps(g_Print.PrinterDC, index); }
+int Print_DeviceCaps(int index) {
+  return GetDeviceCaps(g_Print.PrinterDC, index);
+}

@@ -22,8 +22,8 @@ void RefreshDevMode() {
     return;
 
   std::free(g_Print.DevMode);
-  g_Print.DevMode = size > 0 ? static_cast<BYTE *>(Print_Calloc(static_cast<size_t>(size), 1))
-                             : nullptr;
+  g_Print.DevMode =
+      size > 0 ? static_cast<BYTE *>(Print_Calloc(static_cast<size_t>(size), 1)) : nullptr;
   g_Print.DevModeSize = size;
   g_Print.DevModePrinter.clear();
   // Without a buffer there is nothing for the driver to fill.
@@ -52,8 +52,10 @@ HDC Print_OpenPrinter(const char *name, const char *settings, DWORD access) {
     g_Print.Vantrel_PH = nullptr;
   }
 
-  if (!wanted.empty()) g_Print.PrinterName = wanted;
-  else Print_GetDefaultPrinter();
+  if (!wanted.empty())
+    g_Print.PrinterName = wanted;
+  else
+    Print_GetDefaultPrinter();
   Print_Trace("Printer : " + g_Print.PrinterName);
 
   PRINTER_DEFAULTSA defaults = {nullptr, nullptr, access};

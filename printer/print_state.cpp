@@ -63,4 +63,6 @@ void Print_Trace(const std::string &line) {
   Print_TraceToFile(line);
 }
 
-void Print_SetTrace(int on) { g_Print.TraceOn = on; }
+void Print_SetTrace(int on) {
+  g_Print.TraceOn = on;
+}

@@ -11,7 +11,9 @@
 
 namespace {
 
-LPSTR OrNull(std::string &text) { return text.empty() ? nullptr : &text[0]; }
+LPSTR OrNull(std::string &text) {
+  return text.empty() ? nullptr : &text[0];
+}
 
 // Each byte taken as the character of the same number.
 size_t Utf8Length(const unsigned char *text, size_t length) {
@@ -99,10 +101,11 @@ int Print_WriteRaw(const BYTE *buffer, int size) {
     BYTE *at = const_cast<BYTE *>(buffer) + total;
     DWORD written = 0;
     if (!WritePrinter(g_Print.Vantrel_PH, at, static_cast<DWORD>(asked), &written)) break;
-    Print_Trace("WritePrinter_(Vantrel_PH=" +
-                DecimalText(static_cast<int64_t>(reinterpret_cast<uintptr_t>(g_Print.Vantrel_PH))) +
-                ",*Membuffer=" + DecimalText(static_cast<int64_t>(reinterpret_cast<uintptr_t>(at))) +
-                ",Size=" + DecimalText(asked) + ")");
+    Print_Trace(
+        "WritePrinter_(Vantrel_PH=" +
+        DecimalText(static_cast<int64_t>(reinterpret_cast<uintptr_t>(g_Print.Vantrel_PH))) +
+        ",*Membuffer=" + DecimalText(static_cast<int64_t>(reinterpret_cast<uintptr_t>(at))) +
+        ",Size=" + DecimalText(asked) + ")");
     if (written > static_cast<DWORD>(asked)) written = static_cast<DWORD>(asked);
     total += static_cast<int>(written);
     if (written == 0) break;

@@ -7,7 +7,8 @@
 enum RawFormat { RAW_ASCII, RAW_UTF8, RAW_UTF16 };
 
 // Returns the job identifier, or 0 (also when the page did not start).
-DWORD Print_StartRaw(const char *docName, const char *outputFile = "", const char *dataType = "RAW");
+DWORD Print_StartRaw(const char *docName, const char *outputFile = "",
+                     const char *dataType = "RAW");
 // Sends the text in the given form, without its terminator. Returns the
 // bytes the spooler accepted, or 0.
 int Print_RawString(const char *text, RawFormat format = RAW_ASCII);

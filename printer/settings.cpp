@@ -33,9 +33,13 @@ constexpr LONG kSettingsReach = offsetof(DEVMODEA, dmCollate) + sizeof(SHORT);
 
 int DigitValue(char c, int base) {
   int value = base;
-  if (c >= '0' && c <= '9') value = c - '0';
-  else if (c >= 'A' && c <= 'F') value = c - 'A' + 10;
-  else if (c >= 'a' && c <= 'f') value = c - 'a' + 10;
+  if (c >= '0' && c <= '9') {
+    value = c - '0';
+  } else if (c >= 'A' && c <= 'F') {
+    value = c - 'A' + 10;
+  } else if (c >= 'a' && c <= 'f') {
+    value = c - 'a' + 10;
+  }
   return value < base ? value : -1;
 }
 

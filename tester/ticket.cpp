@@ -13,8 +13,10 @@ namespace {
 // Text can carry no zero byte, so the kick selects pin 2 with "0" (48).
 const char kFeedLines[] = "\n\n\n\n";
 const char kHeaderLine[] = "Brevanti Limited   09284 31 26 48\r\n";
-const char kCutCommand[] = "\x1Bi";           // ESC i: partial cut
-const char kKickCommand[] = "\x1Bp" "0  ";    // ESC p m t1 t2: pin 2, 64 ms on, 64 ms off
+// ESC i: partial cut.
+const char kCutCommand[] = "\x1Bi";
+// ESC p m t1 t2: m "0" is pin 2; t1 = t2 = 32 (blanks), 64 ms on, 64 ms off.
+const char kKickCommand[] = "\x1Bp0  ";
 }  // namespace
 
 void Tester_PrintTicket() {

@@ -67,8 +67,10 @@ TEST(CloseEventSweep, EndRoutineAtEveryCallOfATicket) {
     std::vector<fake::Call> calls = fp.Calls();
     size_t lastOfJob = 0, firstOfEnd = calls.size();
     for (size_t i = 0; i < calls.size(); ++i) {
-      if (calls[i].thread == mainThread) lastOfJob = i;
-      else if (firstOfEnd == calls.size()) firstOfEnd = i;
+      if (calls[i].thread == mainThread)
+        lastOfJob = i;
+      else if (firstOfEnd == calls.size())
+        firstOfEnd = i;
     }
     EXPECT_GT(firstOfEnd, lastOfJob);
     EXPECT_TRUE(fp.Violations().empty());

@@ -18,9 +18,13 @@
 namespace {
 
 const char kPrinter[] = "Receipt";
-const std::vector<std::string> kTicketStrings = {
-    "\n\n\n\n", "Brevanti Limited   09284 31 26 48\r\n", "Brevanti Limited   09284 31 26 48\r\n",
-    "\n\n\n\n", "\n\n\n\n", "\x1Bi", "\x1Bp0  "};
+const std::vector<std::string> kTicketStrings = {"\n\n\n\n",
+                                                 "Brevanti Limited   09284 31 26 48\r\n",
+                                                 "Brevanti Limited   09284 31 26 48\r\n",
+                                                 "\n\n\n\n",
+                                                 "\n\n\n\n",
+                                                 "\x1Bi",
+                                                 "\x1Bp0  "};
 
 // Calls through which the platform lets go of something: when one of them
 // fails, the object it was to free stays alive, and the library forgets it
@@ -45,7 +49,8 @@ bool IsTicketWithStringsLeftOut(const std::string &bytes, size_t from = 0, size_
   if (from == bytes.size()) return true;
   for (size_t i = next; i < kTicketStrings.size(); ++i) {
     const std::string &s = kTicketStrings[i];
-    if (bytes.compare(from, s.size(), s) == 0 && IsTicketWithStringsLeftOut(bytes, from + s.size(), i + 1))
+    if (bytes.compare(from, s.size(), s) == 0 &&
+        IsTicketWithStringsLeftOut(bytes, from + s.size(), i + 1))
       return true;
   }
   return false;
@@ -53,9 +58,9 @@ bool IsTicketWithStringsLeftOut(const std::string &bytes, size_t from = 0, size_
 
 // What one failed call (and nothing else) does to the ticket.
 std::string ExpectedBytes(const std::string &failedCall, int writeNumber) {
-  static const std::set<std::string> kNoTicket = {"LoadLibraryA", "GetProcAddress",
+  static const std::set<std::string> kNoTicket = {"LoadLibraryA",       "GetProcAddress",
                                                   "GetDefaultPrinterA", "OpenPrinterA",
-                                                  "CreateDCA", "StartDocPrinterA"};
+                                                  "CreateDCA",          "StartDocPrinterA"};
   if (kNoTicket.count(failedCall)) return "";
   std::string bytes;
   for (size_t i = 0; i < kTicketStrings.size(); ++i) {
@@ -84,8 +89,8 @@ void CheckReleased(const fake::Platform &fp, const std::string &failed) {
     EXPECT_EQ(fp.LoadedModules(), 0);
   } else {
     // At most the one object the platform would not let go of.
-    EXPECT_LE(fp.OpenPrinters() + fp.LiveDCs() + fp.LivePens() + fp.LiveBrushes() +
-                  fp.OpenFiles() + fp.LoadedModules(),
+    EXPECT_LE(fp.OpenPrinters() + fp.LiveDCs() + fp.LivePens() + fp.LiveBrushes() + fp.OpenFiles() +
+                  fp.LoadedModules(),
               failed == "SelectObject" ? 2 : 1)
         << fp.LiveSummary();
   }

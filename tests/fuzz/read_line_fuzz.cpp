@@ -59,7 +59,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   for (size_t i = 3; i + 1 < size; i += 2) {
     uint8_t kind = data[i], value = data[i + 1];
     switch (kind % 8) {
-      case 0: case 1: case 2:
+      case 0:
+      case 1:
+      case 2:
         fp.QueueRecord(KeyRecord(static_cast<char>(value), true, 1));
         break;
       case 3:
@@ -75,8 +77,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
         fp.QueueRecord(KeyRecord(0, true, 1));  // a key without a character
         break;
       default:
-        if (value == 0) fp.QueueRecord(KeyRecord(13, true, 1));
-        else fp.QueueRecord(KeyRecord(static_cast<char>(value), true, 1));
+        if (value == 0)
+          fp.QueueRecord(KeyRecord(13, true, 1));
+        else
+          fp.QueueRecord(KeyRecord(static_cast<char>(value), true, 1));
         break;
     }
   }

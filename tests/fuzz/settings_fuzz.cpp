@@ -16,7 +16,8 @@ namespace {
 constexpr size_t kReach = offsetof(winapi::DEVMODEA, dmCollate) + 2;
 
 bool Reachable(size_t offset) {
-  if (offset >= offsetof(winapi::DEVMODEA, dmFields) && offset < offsetof(winapi::DEVMODEA, dmFields) + 4)
+  if (offset >= offsetof(winapi::DEVMODEA, dmFields) &&
+      offset < offsetof(winapi::DEVMODEA, dmFields) + 4)
     return true;
   // The thirteen members: dmOrientation..dmPrintQuality, dmColor..dmCollate.
   return offset >= offsetof(winapi::DEVMODEA, dmOrientation) && offset < kReach &&
