@@ -45,8 +45,13 @@ winapi::HDC CreateDCA(winapi::LPCSTR driver, winapi::LPCSTR device, winapi::LPCS
   bool devmodeDecides = devmode != nullptr && (devmode->dmFields & winapi::DM_PRINTQUALITY) &&
                         devmode->dmPrintQuality > 0;
   // Else the user's resolution, else the printer's default as it is now.
-  auto readResolution = [&](cups_dest_t *dest) {
+  // The answer that just named the printer the default tells it as well.
+  auto readResolution = [&](cups_dest_t *dest, ipp_t *lookup) {
     if (devmodeDecides || DestResolution(dest, nullptr, xDpi, yDpi)) return;
+    if (lookup != nullptr) {
+      DestResolution(dest, lookup, xDpi, yDpi);
+      return;
+    }
     IppMessage defaults = AskDefaults(lease.get(), dest, {"printer-resolution"});
     DestResolution(dest, defaults.get(), xDpi, yDpi);
   };
@@ -58,7 +63,7 @@ winapi::HDC CreateDCA(winapi::LPCSTR driver, winapi::LPCSTR device, winapi::LPCS
       SetLastError(winapi::ERROR_INVALID_PRINTER_NAME);
       return nullptr;
     }
-    readResolution(dest.get());
+    readResolution(dest.get(), nullptr);
   }
   if (devmodeDecides) {
     xDpi = devmode->dmPrintQuality;

@@ -22,6 +22,7 @@
 #include "platform/posix/handle_table.h"
 #include "platform/posix/last_error.h"
 #include "platform/posix/scheduler_connection.h"
+#include "platform/posix/server_default.h"
 
 namespace dkposix {
 namespace {
@@ -44,6 +45,10 @@ struct Printer {
   std::mutex mutex;  // one call at a time on a handle
   std::string name;  // as OpenPrinterA was given it; never changes
   CupsDest dest;
+  // The scheduler's answer that named this printer the default, when it was
+  // opened right after: for the device context made next, once, while fresh.
+  IppMessage lookupAttributes;
+  FollowUp<DefaultAnswer>::Clock::time_point answered;
   // What jobs are sent with: had on the first job of the handle, from an
   // earlier opening of the same printer when there was one.
   DestInfoRecord info;
@@ -64,8 +69,8 @@ HandleTable<Printer> &Printers() {
 // The default destination as the scheduler last named it, for the calls of
 // the same cycle that follow: the filling GetDefaultPrinterA call after the
 // size query, then OpenPrinterA of that name. Every cycle asks again.
-FollowUp<CupsDest> &RecentDefault() {
-  static auto *recent = new FollowUp<CupsDest>;  // lives until _exit
+FollowUp<DefaultAnswer> &RecentDefault() {
+  static auto *recent = new FollowUp<DefaultAnswer>;  // lives until _exit
   return *recent;
 }
 
@@ -181,15 +186,16 @@ BOOL GetDefaultPrinterA(winapi::LPSTR buffer, winapi::LPDWORD size) {
   if (size == nullptr) return Fail(winapi::ERROR_INVALID_PARAMETER);
   // The call after a size query is answered from that query; any other
   // asks the scheduler, so a default changed since is seen.
-  std::optional<FollowUp<CupsDest>::Kept> kept = RecentDefault().Take(FollowUpFor::kNextQuery, "");
+  std::optional<FollowUp<DefaultAnswer>::Kept> kept =
+      RecentDefault().Take(FollowUpFor::kNextQuery, "");
   bool asked = !kept;
   if (asked) {
     SchedulerLease lease = LeaseScheduler();
     if (!lease) return Fail(winapi::ERROR_FILE_NOT_FOUND);
-    kept.emplace(FollowUp<CupsDest>::Kept{LookupDest(lease.get(), nullptr),
-                                          FollowUp<CupsDest>::Clock::now()});
+    kept.emplace(FollowUp<DefaultAnswer>::Kept{LookupDefault(lease.get()),
+                                               FollowUp<DefaultAnswer>::Clock::now()});
   }
-  CupsDest &dest = kept->value;
+  CupsDest &dest = kept->value.dest;
   if (!dest) return Fail(winapi::ERROR_FILE_NOT_FOUND);
   std::string name = dest->name;
   if (dest->instance != nullptr) name += std::string("/") + dest->instance;
@@ -198,12 +204,14 @@ BOOL GetDefaultPrinterA(winapi::LPSTR buffer, winapi::LPDWORD size) {
     *size = needed;
     // Only an answer of the scheduler serves the next call; one served
     // already does not serve again.
-    if (asked) RecentDefault().Keep(std::move(dest), FollowUpFor::kNextQuery, "", kept->answered);
+    if (asked) {
+      RecentDefault().Keep(std::move(kept->value), FollowUpFor::kNextQuery, "", kept->answered);
+    }
     return Fail(winapi::ERROR_INSUFFICIENT_BUFFER);
   }
   std::memcpy(buffer, name.c_str(), needed);
   *size = needed;
-  RecentDefault().Keep(std::move(dest), FollowUpFor::kOpen, name, kept->answered);
+  RecentDefault().Keep(std::move(kept->value), FollowUpFor::kOpen, name, kept->answered);
   return TRUE;
 }
 
@@ -216,9 +224,12 @@ BOOL OpenPrinterA(winapi::LPSTR printerName, winapi::LPHANDLE handle,
     return Fail(winapi::ERROR_INVALID_PRINTER_NAME);
   }
   // The default printer just named, or the scheduler asked.
+  auto printer = std::make_shared<Printer>();
   CupsDest dest;
   if (auto kept = RecentDefault().Take(FollowUpFor::kOpen, printerName)) {
-    dest = std::move(kept->value);
+    dest = std::move(kept->value.dest);
+    printer->lookupAttributes = std::move(kept->value.attributes);
+    printer->answered = kept->answered;
   } else {
     SchedulerLease lease = LeaseScheduler();
     if (!lease) return Fail(kErrorServerUnavailable);
@@ -228,7 +239,6 @@ BOOL OpenPrinterA(winapi::LPSTR printerName, winapi::LPHANDLE handle,
       return Fail(error == kErrorServerUnavailable ? error : winapi::ERROR_INVALID_PRINTER_NAME);
     }
   }
-  auto printer = std::make_shared<Printer>();
   printer->name = printerName;
   printer->dest = std::move(dest);
   if (defaults != nullptr && defaults->pDatatype != nullptr) {
@@ -382,7 +392,12 @@ bool UseOpenDestination(const char *name, const DestinationUse &use) {
       Printers().FindNewest([&](const Printer &open) { return open.name == name; });
   if (!printer) return false;
   std::lock_guard<std::mutex> lock(printer->mutex);
-  use(printer->dest.get());
+  // The lookup's answer serves one use, and only within the moment a
+  // follow-up may come after the scheduler's answer.
+  IppMessage fresh = std::move(printer->lookupAttributes);
+  auto age = FollowUp<DefaultAnswer>::Clock::now() - printer->answered;
+  if (fresh && (age < std::chrono::milliseconds(0) || age > kFollowUpWindow)) fresh.reset();
+  use(printer->dest.get(), fresh.get());
   return true;
 }
 
