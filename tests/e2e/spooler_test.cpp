@@ -12,6 +12,7 @@
 #include <fstream>
 #include <memory>
 #include <string>
+#include <thread>
 
 #include "harness/command.h"
 #include "harness/private_cups.h"
@@ -297,3 +298,65 @@ TEST_F(SpoolerTest, NoDefaultAndStoppedSchedulerFailQuickly) {
 }
 
 }  // namespace
+
+namespace {
+
+// One cycle as the program makes it: the default printer's name in two
+// calls, that printer opened, its device context made. The resolution the
+// context reports, or -1 when a step fails.
+int DefaultCycleDpi() {
+  DWORD size = 0;
+  dkposix::GetDefaultPrinterA(nullptr, &size);
+  std::string name(size, '\0');
+  if (size == 0 || !dkposix::GetDefaultPrinterA(name.data(), &size)) return -1;
+  HANDLE printer = nullptr;
+  if (!dkposix::OpenPrinterA(name.data(), &printer, nullptr)) return -1;
+  int dpi = -1;
+  if (winapi::HDC dc = dkposix::CreateDCA("", name.c_str(), nullptr, nullptr)) {
+    dpi = dkposix::GetDeviceCaps(dc, winapi::LOGPIXELSX);
+    dkposix::DeleteDC(dc);
+  }
+  dkposix::ClosePrinter(printer);
+  return dpi;
+}
+
+}  // namespace
+
+// The device context of the default printer takes its resolution from the
+// answer that named the default: changed just before a cycle, it is seen;
+// the user's lpoptions and LPDEST still decide what they decide.
+TEST_F(SpoolerTest, TheDefaultsAnswerGivesTheCurrentResolution) {
+  PrivateCups cups;
+  ASSERT_TRUE(cups.Start());
+  ASSERT_TRUE(cups.AddRawQueue("Receipts", true));
+  ASSERT_TRUE(cups.AddRawQueue("Kitchen", false));
+  UseServer(cups);
+  ASSERT_TRUE(cups.Admin("-p Kitchen -o printer-resolution-default=360dpi"));
+  std::filesystem::create_directories(cups.Folder() + "/.cups");
+  const std::string lpoptions = cups.Folder() + "/.cups/lpoptions";
+  struct Case {
+    const char *lpoptions;  // the user's file, if any
+    const char *lpdest;     // LPDEST, if set
+    int dpi;                // Receipts' default before the cycle
+    int expected;
+  };
+  for (const Case &c :
+       {Case{nullptr, nullptr, 300, 300}, Case{nullptr, nullptr, 600, 600},
+        Case{nullptr, nullptr, 180, 180},
+        Case{"Dest Receipts printer-resolution=200dpi\n", nullptr, 600, 200},
+        Case{"Dest Kitchen printer-resolution=200dpi\n", nullptr, 600, 600},
+        Case{"Default Kitchen\n", nullptr, 600, 360}, Case{nullptr, "Kitchen", 600, 360}}) {
+    std::filesystem::remove(lpoptions);
+    if (c.lpoptions != nullptr) std::ofstream(lpoptions) << c.lpoptions;
+    if (c.lpdest != nullptr) setenv("LPDEST", c.lpdest, 1);
+    ASSERT_TRUE(
+        cups.Admin("-p Receipts -o printer-resolution-default=" + std::to_string(c.dpi) + "dpi"));
+    // libcups reads HOME once per thread: each case on a thread of its own.
+    int dpi = 0;
+    std::thread([&] { dpi = DefaultCycleDpi(); }).join();
+    EXPECT_EQ(dpi, c.expected) << (c.lpoptions ? c.lpoptions : "") << (c.lpdest ? c.lpdest : "")
+                               << c.dpi;
+    unsetenv("LPDEST");
+  }
+  std::filesystem::remove(lpoptions);
+}
