@@ -143,7 +143,7 @@ class ProgramTest : public ::testing::Test {
 };
 
 TEST_F(ProgramTest, PromptsEchoesAndPrintsOneTicketPerEnterThenExitsCleanly) {
-  Begin(Spooler::kDefaultPrinter);
+  ASSERT_NO_FATAL_FAILURE(Begin(Spooler::kDefaultPrinter));
   EXPECT_EQ(pane_->Title(), kTitle);
   // The runner's scribbles are gone: only the prompt is on the screen.
   std::vector<std::string> screen = pane_->Screen();
@@ -192,7 +192,7 @@ TEST_F(ProgramTest, PromptsEchoesAndPrintsOneTicketPerEnterThenExitsCleanly) {
 // the resolution default of the device context (every cycle, as either may
 // have changed), the job and its document.
 TEST_F(ProgramTest, TicketsShareOneConnectionAndAskTheSchedulerOnlyWhatPrintingNeeds) {
-  Begin(Spooler::kDefaultPrinter, true, true);
+  ASSERT_NO_FATAL_FAILURE(Begin(Spooler::kDefaultPrinter, true, true));
   size_t connectionsBefore = cups_->LoggedConnections();
   size_t operationsBefore = cups_->LoggedOperations().size();
   constexpr int kTickets = 4;
@@ -229,7 +229,7 @@ TEST_F(ProgramTest, TicketsShareOneConnectionAndAskTheSchedulerOnlyWhatPrintingN
 // The connection kept between cycles must not outlast the scheduler: after a
 // restart the next ticket prints, and while it is down a cycle fails at once.
 TEST_F(ProgramTest, TicketsPrintOnAfterTheSchedulerRestarts) {
-  Begin(Spooler::kDefaultPrinter);
+  ASSERT_NO_FATAL_FAILURE(Begin(Spooler::kDefaultPrinter));
   PressEnter(1);
   ASSERT_TRUE(pane_->WaitForRow(kPromptRow, Prompt(2), kQuick)) << DumpScreen();
   ASSERT_TRUE(WaitUntil([&] { return cups_->CompletedJobCount() == 1; }, kQuick));
@@ -260,7 +260,7 @@ TEST_F(ProgramTest, TicketsPrintOnAfterTheSchedulerRestarts) {
 // Each cycle asks which printer is the default: one changed between two
 // Enters takes the next ticket.
 TEST_F(ProgramTest, ADefaultPrinterChangedBetweenTicketsTakesTheNext) {
-  Begin(Spooler::kDefaultPrinter);
+  ASSERT_NO_FATAL_FAILURE(Begin(Spooler::kDefaultPrinter));
   ASSERT_TRUE(cups_->AddRawQueue("Labels", false));
   PressEnter(1);
   ASSERT_TRUE(pane_->WaitForRow(kPromptRow, Prompt(2), kQuick)) << DumpScreen();
@@ -280,7 +280,7 @@ TEST_F(ProgramTest, ADefaultPrinterChangedBetweenTicketsTakesTheNext) {
 }
 
 TEST_F(ProgramTest, WithoutDefaultPrinterAllPromptsComeAndNothingPrints) {
-  Begin(Spooler::kNoDefault);
+  ASSERT_NO_FATAL_FAILURE(Begin(Spooler::kNoDefault));
   ProgramEnd end = RunToTheEnd();
   EXPECT_TRUE(end.exited);
   EXPECT_EQ(end.code, 0);
@@ -290,7 +290,7 @@ TEST_F(ProgramTest, WithoutDefaultPrinterAllPromptsComeAndNothingPrints) {
 }
 
 TEST_F(ProgramTest, WithCupsStoppedNoCycleHangs) {
-  Begin(Spooler::kStopped);
+  ASSERT_NO_FATAL_FAILURE(Begin(Spooler::kStopped));
   for (int cycle = 2; cycle <= 4; ++cycle) {
     auto start = std::chrono::steady_clock::now();
     PressEnter(1);
@@ -310,7 +310,7 @@ TEST_F(ProgramTest, WithCupsStoppedNoCycleHangs) {
 }
 
 TEST_F(ProgramTest, HangUpAtAPromptEndsTheProgramAndRestoresTheTerminal) {
-  Begin(Spooler::kDefaultPrinter);
+  ASSERT_NO_FATAL_FAILURE(Begin(Spooler::kDefaultPrinter));
   pane_->Type("typed");
   ExpectPromptAndCursor(1, "typed");
   ASSERT_GT(pane_->ProgramPid(), 0);
@@ -327,7 +327,7 @@ TEST_F(ProgramTest, HangUpAtAPromptEndsTheProgramAndRestoresTheTerminal) {
 }
 
 TEST_F(ProgramTest, ClosingTheTerminalEndsTheProgram) {
-  Begin(Spooler::kDefaultPrinter);
+  ASSERT_NO_FATAL_FAILURE(Begin(Spooler::kDefaultPrinter));
   PressEnter(1);
   ASSERT_TRUE(pane_->WaitForRow(kPromptRow, Prompt(2), kQuick)) << DumpScreen();
   pane_->CloseTerminal();
@@ -343,7 +343,7 @@ TEST_F(ProgramTest, ClosingTheTerminalEndsTheProgram) {
 // kept it) is still the close event: the program must not run on through its
 // prompts, printing a ticket for each failed read.
 TEST_F(ProgramTest, TerminalGoneWithoutHangUpSignalStillEndsTheProgram) {
-  Begin(Spooler::kDefaultPrinter, false);
+  ASSERT_NO_FATAL_FAILURE(Begin(Spooler::kDefaultPrinter, false));
   pane_->CloseTerminal();
   ProgramEnd end;
   ASSERT_TRUE(pane_->WaitForEnd(kQuick, end)) << "the program outlived its terminal";
@@ -356,7 +356,7 @@ TEST_F(ProgramTest, TerminalGoneWithoutHangUpSignalStillEndsTheProgram) {
 // A new window size reaches the console as an input record of its own,
 // which the read must pass over.
 TEST_F(ProgramTest, ResizingTheTerminalDuringAReadDisturbsNothing) {
-  Begin(Spooler::kDefaultPrinter);
+  ASSERT_NO_FATAL_FAILURE(Begin(Spooler::kDefaultPrinter));
   pane_->Type("a");
   ExpectPromptAndCursor(1, "a");
   pane_->Resize(120, 40);
@@ -370,7 +370,7 @@ TEST_F(ProgramTest, ResizingTheTerminalDuringAReadDisturbsNothing) {
 // Ctrl+Z gives the terminal back in its own modes while the program is
 // stopped; once it continues, it reads raw again.
 TEST_F(ProgramTest, StoppingGivesTheTerminalBackUntilTheProgramContinues) {
-  Begin(Spooler::kDefaultPrinter);
+  ASSERT_NO_FATAL_FAILURE(Begin(Spooler::kDefaultPrinter));
   std::string running = pane_->TerminalModes();
   pane_->Keys("C-z");
   pid_t pid = pane_->ProgramPid();
@@ -399,7 +399,7 @@ TEST_F(ProgramTest, StoppingGivesTheTerminalBackUntilTheProgramContinues) {
 class ProgramSignalTest : public ProgramTest, public ::testing::WithParamInterface<int> {};
 
 TEST_P(ProgramSignalTest, EndsByTheSignalWithTheTerminalRestored) {
-  Begin(Spooler::kDefaultPrinter);
+  ASSERT_NO_FATAL_FAILURE(Begin(Spooler::kDefaultPrinter));
   pane_->Type("q");
   ExpectPromptAndCursor(1, "q");
   kill(pane_->ProgramPid(), GetParam());
@@ -420,7 +420,7 @@ INSTANTIATE_TEST_SUITE_P(Signals, ProgramSignalTest, ::testing::Values(SIGTERM, 
                          });
 
 TEST_F(ProgramTest, CtrlCEndsTheProgramFromInsideARead) {
-  Begin(Spooler::kDefaultPrinter);
+  ASSERT_NO_FATAL_FAILURE(Begin(Spooler::kDefaultPrinter));
   pane_->Type("xy");
   ExpectPromptAndCursor(1, "xy");
   pane_->Keys("C-c");

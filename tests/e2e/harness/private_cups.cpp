@@ -59,9 +59,14 @@ bool PrivateCups::Admin(const std::string &arguments) {
 
 namespace {
 
-ino_t InodeOf(const std::string &path) {
+// Which file a path names now: its inode and the moment it was made. A
+// socket made anew can get the inode just freed, so the inode alone cannot
+// tell the new one from the old.
+std::string IdentityOf(const std::string &path) {
   struct stat info {};
-  return stat(path.c_str(), &info) == 0 ? info.st_ino : 0;
+  if (stat(path.c_str(), &info) != 0) return "";
+  return std::to_string(info.st_ino) + ":" + std::to_string(info.st_ctim.tv_sec) + "." +
+         std::to_string(info.st_ctim.tv_nsec);
 }
 
 // Lines of a file holding text.
@@ -83,13 +88,13 @@ bool PrivateCups::LogEveryRequest() {
   std::ifstream pidFile(folder_ + "/cupsd.pid");
   pid_t pid = 0;
   if (!(pidFile >> pid) || pid <= 0) return false;
-  ino_t before = InodeOf(Socket());
+  std::string before = IdentityOf(Socket());
   if (kill(pid, SIGHUP) != 0) return false;
   // The reload makes the socket anew; once the new one answers, it is done.
   return WaitUntil(
       [&] {
-        ino_t now = InodeOf(Socket());
-        return now != 0 && now != before &&
+        std::string now = IdentityOf(Socket());
+        return !now.empty() && now != before &&
                RunCommand("CUPS_SERVER=" + ShellQuote(Socket()) + " LC_ALL=C lpstat -r 2>/dev/null")
                        .output == "scheduler is running\n";
       },
