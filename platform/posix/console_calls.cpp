@@ -287,8 +287,10 @@ BOOL SetConsoleCursorPosition(HANDLE output, COORD position) {
   return Send(console->screen->SetCursor(position));
 }
 
-BOOL FillConsoleOutputAttribute(HANDLE output, winapi::WORD attribute, DWORD length, COORD start,
-                                winapi::LPDWORD written) {
+// The two fills: check the handle and the start, fill through the screen
+// model, draw what changed and tell how many cells were filled.
+template <typename FillCells>
+BOOL FillOutput(HANDLE output, COORD start, winapi::LPDWORD written, FillCells fill) {
   if (written != nullptr) *written = 0;
   std::unique_lock<std::mutex> lock;
   Console *console = OutputConsole(output, lock);
@@ -298,26 +300,23 @@ BOOL FillConsoleOutputAttribute(HANDLE output, winapi::WORD attribute, DWORD len
     return FALSE;
   }
   DWORD filled = 0;
-  BOOL sent = Send(console->screen->FillAttribute(attribute, length, start, filled));
+  BOOL sent = Send(fill(*console->screen, filled));
   if (written != nullptr) *written = filled;
   return sent;
 }
 
+BOOL FillConsoleOutputAttribute(HANDLE output, winapi::WORD attribute, DWORD length, COORD start,
+                                winapi::LPDWORD written) {
+  return FillOutput(output, start, written, [&](ScreenModel &screen, DWORD &filled) {
+    return screen.FillAttribute(attribute, length, start, filled);
+  });
+}
+
 BOOL FillConsoleOutputCharacterA(HANDLE output, winapi::CHAR character, DWORD length, COORD start,
                                  winapi::LPDWORD written) {
-  if (written != nullptr) *written = 0;
-  std::unique_lock<std::mutex> lock;
-  Console *console = OutputConsole(output, lock);
-  if (console == nullptr) return FALSE;
-  if (!console->screen->Contains(start)) {
-    SetLastError(winapi::ERROR_INVALID_PARAMETER);
-    return FALSE;
-  }
-  DWORD filled = 0;
-  BOOL sent =
-      Send(console->screen->FillCharacter(static_cast<uint8_t>(character), length, start, filled));
-  if (written != nullptr) *written = filled;
-  return sent;
+  return FillOutput(output, start, written, [&](ScreenModel &screen, DWORD &filled) {
+    return screen.FillCharacter(static_cast<uint8_t>(character), length, start, filled);
+  });
 }
 
 BOOL WriteConsoleA(HANDLE output, winapi::LPCVOID buffer, DWORD count, winapi::LPDWORD written,

@@ -6,20 +6,9 @@
 #include <string>
 
 #include "tests/run_program.h"
+#include "tests/ticket.h"
 
 namespace {
-
-const char kTicket[] =
-    "\n\n\n\nBrevanti Limited   09284 31 26 48\r\nBrevanti Limited   09284 31 26 48\r\n"
-    "\n\n\n\n\n\n\n\n\x1bi\x1bp0  ";
-
-const char kTicketTranscript[] =
-    "feed x4\n"
-    "text \"Brevanti Limited   09284 31 26 48\" (CR LF)\n"
-    "text \"Brevanti Limited   09284 31 26 48\" (CR LF)\n"
-    "feed x8\n"
-    "partial cut\n"
-    "drawer pulse pin 2, on 64 ms, off 64 ms\n";
 
 class DecodeCommand : public testing::Test {
  protected:
