@@ -1,17 +1,43 @@
 #!/usr/bin/env bash
-# Installs the Debian packages a group of commands needs, only those absent.
+# Installs the Debian packages a group of commands needs, only those absent,
+# without recommended packages: cups-daemon alone would otherwise bring
+# avahi-daemon, cups-browsed, colord, polkitd and dbus, daemons a till has no
+# use for (cups-browsed adds network printers by itself). A recommended
+# package that something here was measured to need is named below instead.
 #   install-deps.sh run    what building and running the tool needs
 #   install-deps.sh test   what every test needs as well (CUPS server, Wine,
-#                          the MinGW cross compiler, tmux, clang for fuzzing)
+#                          the MinGW cross compilers, tmux, clang for fuzzing,
+#                          a browser, Debian's packaging tools)
 set -euo pipefail
 
+here=$(cd "$(dirname "$0")" && pwd)
 group=${1:-test}
-run_packages=(cmake make g++ pkg-config libcups2-dev cups-daemon cups-client)
-test_packages=(googletest libgtest-dev libgmock-dev cups-ipp-utils tmux python3 clang
-  libclang-rt-14-dev valgrind g++-mingw-w64-i686 wine wine32:i386)
+
+run_packages=(
+  cmake make g++ pkg-config
+  libcups2-dev cups-daemon cups-client
+)
+test_packages=(
+  googletest libgtest-dev libgmock-dev
+  cups-ipp-utils tmux python3
+  clang libclang-rt-14-dev valgrind
+  # The Windows leg: both MinGW-w64 compilers and 64-bit Wine on every host.
+  g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine64
+  # A real browser for the picture of the receipts.
+  chromium
+  # Releases: Debian's packaging tools, lintian and zip.
+  debhelper dpkg-dev fakeroot lintian zip unzip man-db
+)
+# 32-bit Wine only where 32-bit programs run; libcups2:i386 is only a
+# recommendation of Wine's, but without it Wine's spooler sees no printer.
+if "$here/runs-i386.sh" >/dev/null; then
+  i386_packages=(wine32:i386 libcups2:i386)
+else
+  i386_packages=()
+fi
 
 packages=("${run_packages[@]}")
-[ "$group" = test ] && packages+=("${test_packages[@]}")
+[ "$group" = test ] && packages+=("${test_packages[@]}" "${i386_packages[@]}")
 
 missing=()
 for pkg in "${packages[@]}"; do
@@ -24,7 +50,7 @@ if [ "$(id -u)" -ne 0 ]; then
   echo "install-deps: missing packages: ${missing[*]} (run as root, or install them)" >&2
   exit 1
 fi
-echo "install-deps: installing ${missing[*]}"
+echo "install-deps: installing ${#missing[@]} packages (first run only): ${missing[*]}"
 for pkg in "${missing[@]}"; do
   if [[ $pkg == *:i386 ]] && ! dpkg --print-foreign-architectures | grep -qx i386; then
     dpkg --add-architecture i386
@@ -32,4 +58,4 @@ for pkg in "${missing[@]}"; do
 done
 export DEBIAN_FRONTEND=noninteractive
 apt-get update -qq
-apt-get install -y -qq "${missing[@]}"
+apt-get install -y -qq --no-install-recommends "${missing[@]}"
