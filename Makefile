@@ -6,7 +6,7 @@ ASAN := build/asan
 # `make run` builds only the program and the virtual printer, without tests.
 RUN_BUILD := build/run
 
-.PHONY: run demo program test bench fuzz deps-run deps-test host asan clean
+.PHONY: run demo program test bench fuzz deps-run deps-test windows-check host asan clean
 
 run: deps-run program
 	@./scripts/run-tool.sh $(RUN_BUILD)
@@ -19,7 +19,8 @@ program:
 	@cmake -S . -B $(RUN_BUILD) -DDK_BUILD_TESTS=OFF -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 	@cmake --build $(RUN_BUILD) -j$(JOBS) --target drawer-kick-test escpos-virtual >/dev/null
 
-test: deps-test host asan
+# The Windows leg's route and prerequisites are told before the long builds.
+test: deps-test windows-check host asan
 	ctest --test-dir $(HOST) --output-on-failure -j$(JOBS) --timeout 600
 	# The same under the sanitizers; valgrind's soak and make run's own build
 	# are left to the host pass.
@@ -32,6 +33,9 @@ deps-run:
 
 deps-test:
 	@./scripts/install-deps.sh test
+
+windows-check:
+	@./scripts/test-windows.sh --check
 
 host:
 	cmake --preset host >/dev/null

@@ -1,7 +1,10 @@
-// The Windows program file itself: a 32-bit GUI-subsystem program that needs
-// no DLL beyond those of Windows, with its version resource and a manifest
-// declaring the Windows versions it supports.
+// The shipped Windows program file itself: a 32-bit GUI-subsystem program
+// that needs no DLL beyond those of Windows, with its version resource and a
+// manifest declaring the Windows versions it supports, small enough to carry.
+// These checks read the file and need no Wine, so they hold on every host,
+// also where only the 64-bit build can be run.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <cctype>
@@ -14,9 +17,13 @@ namespace wine_harness {
 namespace {
 
 constexpr uint16_t kMachineI386 = 0x014C;
+constexpr uint16_t kMachineAmd64 = 0x8664;
 constexpr uint16_t kSubsystemWindowsGui = 2;
 constexpr uint32_t kResourceVersion = 16;
 constexpr uint32_t kResourceManifest = 24;
+// Today about 0.8 MiB with both runtimes linked in; twice that would mean
+// something unwanted came in (a debug build, an unstripped library).
+constexpr off_t kMaximumSize = 2 * 1024 * 1024;
 
 std::string Lower(std::string text) {
   std::transform(text.begin(), text.end(), text.begin(),
@@ -28,7 +35,7 @@ class WindowsProgramFile : public ::testing::Test {
  protected:
   void SetUp() override {
     std::string error;
-    image_ = ReadPeImage(DK_WINDOWS_PROGRAM, error);
+    image_ = ReadPeImage(DK_SHIPPED_PROGRAM, error);
     ASSERT_TRUE(image_.has_value()) << error;
   }
   std::optional<PeImage> image_;
@@ -38,6 +45,14 @@ TEST_F(WindowsProgramFile, IsA32BitGuiProgram) {
   EXPECT_EQ(image_->machine, kMachineI386);
   EXPECT_EQ(image_->optionalMagic, 0x010B);
   EXPECT_EQ(image_->subsystem, kSubsystemWindowsGui);
+}
+
+TEST_F(WindowsProgramFile, IsSmallEnoughToCarry) {
+  struct stat info {};
+  ASSERT_EQ(stat(DK_SHIPPED_PROGRAM, &info), 0);
+  RecordProperty("bytes", std::to_string(info.st_size));
+  EXPECT_GT(info.st_size, 0);
+  EXPECT_LE(info.st_size, kMaximumSize) << info.st_size << " bytes";
 }
 
 TEST_F(WindowsProgramFile, ImportsOnlyDllsOfWindowsItself) {
@@ -81,6 +96,42 @@ TEST_F(WindowsProgramFile, DeclaresSupportedWindowsUpTo10) {
         << id;
   }
   EXPECT_NE(manifest->find("level=\"asInvoker\""), std::string::npos);
+  EXPECT_NE(manifest->find("processorArchitecture=\"x86\""), std::string::npos);
+}
+
+// The program the end-to-end tests run under Wine: the shipped one itself, or,
+// on a host without 32-bit Wine, its 64-bit build. That build must be the
+// same program in all a test can see: subsystem, DLLs, version, and a
+// manifest that names its own architecture (Windows refuses one that does not).
+TEST(WindowsProgramRunUnderWine, IsTheShippedProgramOrItsOwn64BitBuild) {
+  std::string error;
+  const std::optional<PeImage> shipped = ReadPeImage(DK_SHIPPED_PROGRAM, error);
+  ASSERT_TRUE(shipped.has_value()) << error;
+  const std::optional<PeImage> run = ReadPeImage(DK_WINDOWS_PROGRAM, error);
+  ASSERT_TRUE(run.has_value()) << error;
+
+  const bool is64 = run->machine == kMachineAmd64;
+  ASSERT_TRUE(run->machine == kMachineI386 || is64) << std::hex << run->machine;
+  EXPECT_EQ(run->optionalMagic, is64 ? 0x020B : 0x010B);
+  EXPECT_EQ(run->subsystem, kSubsystemWindowsGui);
+
+  auto dlls = [](const PeImage &image) {
+    std::set<std::string> names;
+    for (const std::string &dll : image.importedDlls) names.insert(Lower(dll));
+    return names;
+  };
+  EXPECT_EQ(dlls(*run), dlls(*shipped));
+
+  const std::optional<std::string> runVersion = run->Resource(kResourceVersion);
+  const std::optional<std::string> shippedVersion = shipped->Resource(kResourceVersion);
+  ASSERT_TRUE(runVersion.has_value() && shippedVersion.has_value());
+  EXPECT_EQ(*runVersion, *shippedVersion);
+
+  const std::optional<std::string> manifest = run->Resource(kResourceManifest);
+  ASSERT_TRUE(manifest.has_value());
+  const std::string architecture =
+      std::string("processorArchitecture=\"") + (is64 ? "amd64" : "x86") + "\"";
+  EXPECT_NE(manifest->find(architecture), std::string::npos) << *manifest;
 }
 
 }  // namespace

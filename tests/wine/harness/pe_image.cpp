@@ -157,18 +157,29 @@ std::optional<PeImage> ReadPeImage(const std::string &path, std::string &error) 
     return std::nullopt;
   }
   out.optionalMagic = b.U16(optional);
-  if (out.optionalMagic != 0x010B) {
-    error = "not a PE32 image";
+  // PE32+ (the 64-bit build) has a wider image base and stack fields, which
+  // move the data directories 16 bytes on.
+  uint32_t directories;
+  if (out.optionalMagic == 0x010B) {
+    directories = 96;
+  } else if (out.optionalMagic == 0x020B) {
+    directories = 112;
+  } else {
+    error = "neither a PE32 nor a PE32+ image";
+    return std::nullopt;
+  }
+  if (optionalSize < directories) {
+    error = "optional header cut short";
     return std::nullopt;
   }
   out.entryPointRva = b.U32(optional + 16);
   out.subsystem = b.U16(optional + 68);
-  const uint32_t directoryCount = b.U32(optional + 92);
+  const uint32_t directoryCount = b.U32(optional + directories - 4);
   auto directory = [&](uint32_t index, uint32_t &rva, uint32_t &size) {
     rva = size = 0;
-    if (index >= directoryCount || 96 + 8 * (index + 1) > optionalSize) return;
-    rva = b.U32(optional + 96 + 8 * index);
-    size = b.U32(optional + 96 + 8 * index + 4);
+    if (index >= directoryCount || directories + 8 * (index + 1) > optionalSize) return;
+    rva = b.U32(optional + directories + 8 * index);
+    size = b.U32(optional + directories + 8 * index + 4);
   };
 
   std::vector<Section> sections;

@@ -10,8 +10,8 @@
 namespace wine_harness {
 
 struct PeImage {
-  uint16_t machine = 0;        // 0x014C: i386
-  uint16_t optionalMagic = 0;  // 0x010B: PE32
+  uint16_t machine = 0;        // 0x014C: i386, 0x8664: x86-64
+  uint16_t optionalMagic = 0;  // 0x010B: PE32, 0x020B: PE32+
   uint16_t subsystem = 0;      // 2: Windows GUI, 3: console
   uint32_t entryPointRva = 0;
   std::vector<std::string> importedDlls;

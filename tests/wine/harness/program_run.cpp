@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 
@@ -50,8 +51,14 @@ std::string ProgramRun::Prepare(const std::optional<std::string> &defaultQueue) 
   return "";
 }
 
-bool ProgramRun::Start(const std::string &program) {
-  return terminal_->Start(prefix_->Command(program, folder_ + "/exit-code"));
+bool ProgramRun::Start(const std::string &program, const std::string &debugLog) {
+  std::remove((folder_ + "/exit-code").c_str());
+  return terminal_->Start(prefix_->Command(program, folder_ + "/exit-code", debugLog));
+}
+
+bool ProgramRun::Close(std::chrono::seconds timeout) {
+  terminal_->Close();
+  return prefix_->WaitUntilIdle(timeout);
 }
 
 std::string ProgramRun::PromptRow() const {

@@ -32,11 +32,17 @@ class ProgramRun {
   // Then makes the Wine prefix against that server. Says what failed, if
   // anything, in an empty-on-success string.
   std::string Prepare(const std::optional<std::string> &defaultQueue);
-  // Starts the program in the terminal.
-  bool Start(const std::string &program);
+  // Starts the program in the terminal; with a debugLog, Wine traces the
+  // program's INI and spooler calls into that file.
+  bool Start(const std::string &program, const std::string &debugLog = "");
+  // Closes the terminal, as an operator closes the window, and waits until
+  // Wine has no program of the prefix running; the run can then start again.
+  bool Close(std::chrono::seconds timeout);
 
   Terminal &terminal() { return *terminal_; }
   CupsServer &cups() { return *cups_; }
+  const WinePrefix &prefix() const { return *prefix_; }
+  const std::string &folder() const { return folder_; }
 
   // Waits until the prompt of cycle is at its place on the screen.
   bool WaitForPrompt(int cycle, std::chrono::milliseconds timeout) const;

@@ -11,6 +11,10 @@ Terminal::Terminal(const std::string &socketPath, int columns, int rows)
     : socket_(ShellQuote(socketPath)), columns_(columns), rows_(rows) {}
 
 Terminal::~Terminal() {
+  Close();
+}
+
+void Terminal::Close() {
   RunCommand("timeout 10 tmux -S " + socket_ + " kill-server >/dev/null 2>&1");
 }
 

@@ -24,6 +24,9 @@ class Terminal {
   // The window title the program set (OSC 0/2).
   std::string Title() const;
   void PressEnter(int times = 1);
+  // Ends the tmux server, which hangs up on the program as closing a window
+  // does; Start can be called again afterwards.
+  void Close();
 
  private:
   std::string Tmux(const std::string &arguments) const;
