@@ -8,9 +8,15 @@
 #   install-deps.sh test   what every test needs as well (CUPS server, Wine,
 #                          the MinGW cross compilers, tmux, clang for fuzzing,
 #                          a browser, Debian's packaging tools)
+#   install-deps.sh list GROUP   only print that group's packages, one a line
 set -euo pipefail
 
 here=$(cd "$(dirname "$0")" && pwd)
+list_only=no
+if [ "${1:-}" = list ]; then
+  list_only=yes
+  shift
+fi
 group=${1:-test}
 
 run_packages=(
@@ -38,6 +44,10 @@ fi
 
 packages=("${run_packages[@]}")
 [ "$group" = test ] && packages+=("${test_packages[@]}" "${i386_packages[@]}")
+if [ $list_only = yes ]; then
+  printf '%s\n' "${packages[@]}"
+  exit 0
+fi
 
 missing=()
 for pkg in "${packages[@]}"; do
