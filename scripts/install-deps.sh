@@ -8,6 +8,8 @@
 #   install-deps.sh test   what every test needs as well (CUPS server, Wine,
 #                          the MinGW cross compilers, tmux, clang for fuzzing,
 #                          a browser, Debian's packaging tools)
+#   install-deps.sh release  what `make release` needs: the run group, the
+#                          32-bit MinGW compiler and Debian's packaging tools
 set -euo pipefail
 
 here=$(cd "$(dirname "$0")" && pwd)
@@ -28,6 +30,10 @@ test_packages=(
   # Releases: Debian's packaging tools, lintian and zip.
   debhelper dpkg-dev fakeroot lintian zip unzip man-db
 )
+release_packages=(
+  g++-mingw-w64-i686
+  debhelper dpkg-dev fakeroot lintian zip unzip man-db
+)
 # 32-bit Wine only where 32-bit programs run; libcups2:i386 is only a
 # recommendation of Wine's, but without it Wine's spooler sees no printer.
 if "$here/runs-i386.sh" >/dev/null; then
@@ -38,6 +44,7 @@ fi
 
 packages=("${run_packages[@]}")
 [ "$group" = test ] && packages+=("${test_packages[@]}" "${i386_packages[@]}")
+[ "$group" = release ] && packages+=("${release_packages[@]}")
 
 missing=()
 for pkg in "${packages[@]}"; do
