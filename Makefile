@@ -26,6 +26,7 @@ test: deps-test host asan
 	ctest --test-dir $(ASAN) --output-on-failure -j$(JOBS) --timeout 600 -LE 'soak|run'
 	./scripts/fuzz.sh 15
 	@if [ -x scripts/test-windows.sh ]; then ./scripts/test-windows.sh; fi
+	./scripts/test-release.sh
 
 # dist/: the Windows zip and the Debian package of this version.
 release: deps-release
