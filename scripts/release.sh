@@ -36,6 +36,9 @@ version=$(timeout "$STEP_TIMEOUT" cmake -P cmake/Version.cmake) || die "no versi
 arch=$(dpkg --print-architecture)
 stage=build/release
 rm -rf "$stage" && mkdir -p "$stage" dist
+# Only this version's files: `apt install ./dist/drawer-kick-test_*.deb` must
+# find exactly one package.
+rm -f dist/drawer-kick-test-*-windows.zip dist/drawer-kick-test_*.deb
 say "version $version"
 # Dates inside the packages: the commit's, so a release can be made again alike.
 if epoch=$(timeout "$STEP_TIMEOUT" git log -1 --format=%ct 2>/dev/null) && [[ -n "$epoch" ]]; then

@@ -65,6 +65,16 @@ for file in "$zip" "$deb" "$tested"; do
   }
 done
 
+only_this_release() {
+  local files=(dist/drawer-kick-test-*-windows.zip dist/drawer-kick-test_*.deb)
+  [[ "${files[*]}" == "$zip $deb" ]] || {
+    echo "  dist/ holds: ${files[*]}" >&2
+    return 1
+  }
+}
+check "dist/ holds this release's zip and package only, so dist/drawer-kick-test_*.deb is one" \
+  only_this_release
+
 # ---- The zip -------------------------------------------------------------------------------
 zip_lists_three() {
   [[ "$(unzip -Z1 "$zip" | sort | tr '\n' ' ')" == "README.txt SHA256SUMS drawer-kick-test.exe " ]]
