@@ -163,17 +163,18 @@ check "lintian: no error, no warning" lintian_clean
 # and minutes; installing on the machine itself changes it, so that is the
 # route only where no overlay can be mounted (a container without the right),
 # and only when the package is not installed here already.
-# The namespace ends every process of the round with its first one; 900 s
+# The namespace ends every process of the round with its first one, which
+# --kill-child ends when a time-out ends unshare; 900 s
 # bounds the round (it takes well under a minute here).
 overlay_opens() {
-  timeout 60 unshare --mount --pid --fork --propagation private bash -c '
+  timeout 60 unshare --mount --pid --fork --kill-child --propagation private bash -c '
     d=$(mktemp -d) && mkdir "$d/u" "$d/w" "$d/m" &&
       mount -t overlay overlay -o "lowerdir=/,upperdir=$d/u,workdir=$d/w" "$d/m"
     status=$?; umount "$d/m" 2>/dev/null; rm -rf "$d"; exit $status' >/dev/null 2>&1
 }
 in_throwaway_root() {
   chmod 0755 "$scratch"
-  timeout 900 unshare --mount --pid --fork --propagation private \
+  timeout 900 unshare --mount --pid --fork --kill-child --propagation private \
     bash tests/release/throwaway_root.sh "$scratch/overlay" "$root" "$root/$deb"
 }
 on_this_machine() {

@@ -4,7 +4,7 @@
 # apt, dpkg, the maintainer scripts, man-db's trigger and the dependencies are
 # the machine's real ones, while every write lands in the scratch folder and
 # goes with it. Run by test-release.sh under
-#   unshare --mount --pid --fork --propagation private
+#   unshare --mount --pid --fork --kill-child --propagation private
 # so the mounts exist in this namespace only and every process started in it
 # ends when this script does (it is the namespace's first process).
 # After in_root.sh has installed, used, removed and purged the package, the
