@@ -6,7 +6,7 @@ ASAN := build/asan
 # `make run` builds only the program and the virtual printer, without tests.
 RUN_BUILD := build/run
 
-.PHONY: run demo program test bench fuzz deps-run deps-test windows-check host asan clean
+.PHONY: run demo program test release bench fuzz deps-run deps-test deps-release windows-check host asan clean
 
 run: deps-run program
 	@./scripts/run-tool.sh $(RUN_BUILD)
@@ -27,6 +27,14 @@ test: deps-test windows-check host asan
 	ctest --test-dir $(ASAN) --output-on-failure -j$(JOBS) --timeout 600 -LE 'soak|run|deps'
 	./scripts/fuzz.sh 15
 	@if [ -x scripts/test-windows.sh ]; then ./scripts/test-windows.sh; fi
+	./scripts/test-release.sh
+
+# dist/: the Windows zip and the Debian package of this version.
+release: deps-release
+	./scripts/release.sh
+
+deps-release:
+	@./scripts/install-deps.sh release
 
 deps-run:
 	@./scripts/install-deps.sh run

@@ -8,6 +8,8 @@
 #   install-deps.sh test   what every test needs as well (CUPS server, Wine,
 #                          the MinGW cross compilers, tmux, clang for fuzzing,
 #                          a browser, Debian's packaging tools)
+#   install-deps.sh release  what `make release` needs: the run group, the
+#                          32-bit MinGW compiler and Debian's packaging tools
 #   install-deps.sh list GROUP   only print that group's packages, one a line
 set -euo pipefail
 
@@ -34,6 +36,10 @@ test_packages=(
   # Releases: Debian's packaging tools, lintian and zip.
   debhelper dpkg-dev fakeroot lintian zip unzip man-db
 )
+release_packages=(
+  g++-mingw-w64-i686
+  debhelper dpkg-dev fakeroot lintian zip unzip man-db
+)
 # 32-bit Wine only where 32-bit programs run; libcups2:i386 is only a
 # recommendation of Wine's, but without it Wine's spooler sees no printer.
 if "$here/runs-i386.sh" >/dev/null; then
@@ -44,6 +50,7 @@ fi
 
 packages=("${run_packages[@]}")
 [ "$group" = test ] && packages+=("${test_packages[@]}" "${i386_packages[@]}")
+[ "$group" = release ] && packages+=("${release_packages[@]}")
 if [ $list_only = yes ]; then
   printf '%s\n' "${packages[@]}"
   exit 0

@@ -73,12 +73,17 @@ TEST_F(WindowsProgramFile, CarriesItsVersion) {
   ASSERT_TRUE(resource.has_value()) << "no version resource";
   const std::optional<VersionInfo> version = ReadVersionInfo(*resource);
   ASSERT_TRUE(version.has_value()) << "malformed version resource";
-  EXPECT_EQ(version->fileVersionMs, (1u << 16) | 10u);
-  EXPECT_EQ(version->productVersionMs, (1u << 16) | 10u);
+  // The four numbers and the text of the build's version (cmake/Version.cmake).
+  const uint32_t ms = (uint32_t{DK_VERSION_MAJOR} << 16) | DK_VERSION_MINOR;
+  const uint32_t ls = (uint32_t{DK_VERSION_PATCH} << 16) | DK_VERSION_BUILD;
+  EXPECT_EQ(version->fileVersionMs, ms);
+  EXPECT_EQ(version->fileVersionLs, ls);
+  EXPECT_EQ(version->productVersionMs, ms);
+  EXPECT_EQ(version->productVersionLs, ls);
   EXPECT_EQ(version->fileType, 1u) << "not marked as an application";
   EXPECT_EQ(version->strings.at("ProductName"), "drawer-kick-test");
-  EXPECT_EQ(version->strings.at("FileVersion"), "1.10");
-  EXPECT_EQ(version->strings.at("ProductVersion"), "1.10");
+  EXPECT_EQ(version->strings.at("FileVersion"), DK_VERSION);
+  EXPECT_EQ(version->strings.at("ProductVersion"), DK_VERSION);
   EXPECT_FALSE(version->strings.at("FileDescription").empty());
 }
 
