@@ -15,12 +15,14 @@
 #include <utility>
 #include <vector>
 
+#include "platform/posix/backend_calls.h"
 #include "platform/posix/cups_server.h"
 #include "platform/posix/dest_info_cache.h"
 #include "platform/posix/devmode.h"
 #include "platform/posix/follow_up.h"
 #include "platform/posix/handle_table.h"
 #include "platform/posix/last_error.h"
+#include "platform/posix/request_deadline.h"
 #include "platform/posix/scheduler_connection.h"
 #include "platform/posix/server_default.h"
 
@@ -75,12 +77,46 @@ FollowUp<DefaultAnswer> &RecentDefault() {
 }
 
 // Jobs created and not yet finished, with a destination of their own so they
-// can be cancelled from another thread while their owner is sending.
+// can be cancelled from another thread while their owner is sending; and
+// jobs whose document may be incomplete that the scheduler could not be told
+// to cancel yet. Those are cancelled when it answers again: at the end of
+// every cycle and at the end of the process.
 std::mutex g_jobsMutex;
 std::map<int, CupsDest> *g_unfinishedJobs = new std::map<int, CupsDest>;
+std::map<int, CupsDest> *g_cancelsDue = new std::map<int, CupsDest>;
 
-void CancelJob(cups_dest_t *dest, int jobId) {
-  if (SchedulerLease lease = LeaseScheduler()) cupsCancelDestJob(lease.get(), dest, jobId);
+// Whether the job is cancelled or beyond cancelling (ended already, gone);
+// false when the scheduler did not answer or refused.
+bool CancelJob(cups_dest_t *dest, int jobId) {
+  SchedulerLease lease = LeaseScheduler();
+  if (!lease) return false;
+  ipp_status_t status = Backend().cupsCancelDestJob(lease.get(), dest, jobId);
+  return status <= IPP_STATUS_OK_CONFLICTING || status == IPP_STATUS_ERROR_NOT_POSSIBLE ||
+         status == IPP_STATUS_ERROR_NOT_FOUND;
+}
+
+// Cancels the job now, or when the scheduler answers again.
+void CancelOrKeepDue(cups_dest_t *dest, int jobId) {
+  if (CancelJob(dest, jobId)) return;
+  CupsDest copy = CopyDest(dest);
+  if (!copy) return;
+  std::lock_guard<std::mutex> lock(g_jobsMutex);
+  (*g_cancelsDue)[jobId] = std::move(copy);
+}
+
+// Tries every due cancel once; those the scheduler still does not take
+// stay due.
+void CancelDueJobs() {
+  std::map<int, CupsDest> due;
+  {
+    std::lock_guard<std::mutex> lock(g_jobsMutex);
+    due.swap(*g_cancelsDue);
+  }
+  for (auto it = due.begin(); it != due.end();) {
+    it = CancelJob(it->second.get(), it->first) ? due.erase(it) : std::next(it);
+  }
+  std::lock_guard<std::mutex> lock(g_jobsMutex);
+  for (auto &job : due) g_cancelsDue->emplace(job.first, std::move(job.second));
 }
 
 void RegisterJob(const cups_dest_t *dest, int jobId) {
@@ -108,14 +144,14 @@ BOOL Fail(DWORD error) {
 // printer.mutex.
 void AbandonDocument(Printer &printer) {
   if (printer.outputFd >= 0) {
-    close(printer.outputFd);
+    Backend().close(printer.outputFd);
     printer.outputFd = -1;
   }
+  printer.link.Discard();  // cut off in the middle of the document
   if (printer.jobId != 0) {
     ForgetJob(printer.jobId);
-    CancelJob(printer.dest.get(), printer.jobId);
+    CancelOrKeepDue(printer.dest.get(), printer.jobId);
   }
-  printer.link.Discard();  // cut off in the middle of the document
   printer.jobId = 0;
   printer.documentOpen = false;
 }
@@ -134,7 +170,7 @@ std::optional<const char *> CupsFormatOf(const char *datatype) {
 }
 
 DWORD StartFileDocument(Printer &printer, const char *path) {
-  int fd = open(path, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+  int fd = Backend().open(path, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
   if (fd < 0) {
     SetLastError(ErrorFromErrno(errno));
     return 0;
@@ -158,8 +194,8 @@ DWORD StartCupsDocument(Printer &printer, const char *title, const char *format)
     return 0;
   }
   int jobId = 0;
-  if (cupsCreateDestJob(http, printer.dest.get(), printer.info.info.get(), &jobId, title, 0,
-                        nullptr) != IPP_STATUS_OK ||
+  if (Backend().cupsCreateDestJob(http, printer.dest.get(), printer.info.info.get(), &jobId, title,
+                                  0, nullptr) != IPP_STATUS_OK ||
       jobId <= 0) {
     SetLastError(ErrorFromCups());
     printer.link = SchedulerLease();
@@ -169,8 +205,8 @@ DWORD StartCupsDocument(Printer &printer, const char *title, const char *format)
   printer.jobId = jobId;
   RegisterJob(printer.dest.get(), jobId);
   // One document, sent as it is written.
-  if (cupsStartDestDocument(http, printer.dest.get(), printer.info.info.get(), jobId, title, format,
-                            0, nullptr, 1) != HTTP_STATUS_CONTINUE) {
+  if (Backend().cupsStartDestDocument(http, printer.dest.get(), printer.info.info.get(), jobId,
+                                      title, format, 0, nullptr, 1) != HTTP_STATUS_CONTINUE) {
     DWORD error = ErrorFromCups();
     AbandonDocument(printer);
     SetLastError(error);
@@ -190,6 +226,9 @@ BOOL GetDefaultPrinterA(winapi::LPSTR buffer, winapi::LPDWORD size) {
       RecentDefault().Take(FollowUpFor::kNextQuery, "");
   bool asked = !kept;
   if (asked) {
+    // A size query that asks the scheduler opens a cycle of spooler calls
+    // (the program's press of Enter); the budget bounds all of them.
+    if (buffer == nullptr) BeginCycle();
     SchedulerLease lease = LeaseScheduler();
     if (!lease) return Fail(winapi::ERROR_FILE_NOT_FOUND);
     kept.emplace(FollowUp<DefaultAnswer>::Kept{LookupDefault(lease.get()),
@@ -221,6 +260,7 @@ BOOL OpenPrinterA(winapi::LPSTR printerName, winapi::LPHANDLE handle,
   *handle = nullptr;
   if (printerName == nullptr || printerName[0] == '\0') {
     RecentDefault().Clear();
+    EndCycle();  // no default printer: the cycle ends here
     return Fail(winapi::ERROR_INVALID_PRINTER_NAME);
   }
   // The default printer just named, or the scheduler asked.
@@ -253,8 +293,12 @@ BOOL ClosePrinter(HANDLE handle) {
   RecentDefault().Clear();  // the cycle is over
   std::shared_ptr<Printer> printer = Printers().Remove(handle);
   if (!printer) return Fail(winapi::ERROR_INVALID_HANDLE);
-  std::lock_guard<std::mutex> lock(printer->mutex);
-  if (printer->documentOpen) AbandonDocument(*printer);
+  {
+    std::lock_guard<std::mutex> lock(printer->mutex);
+    if (printer->documentOpen) AbandonDocument(*printer);
+  }
+  CancelDueJobs();  // within what is left of the cycle's budget
+  EndCycle();
   return TRUE;
 }
 
@@ -341,14 +385,15 @@ BOOL WritePrinter(HANDLE handle, winapi::LPVOID buffer, DWORD count, winapi::LPD
   if (printer->outputFd >= 0) {
     ssize_t n;
     do {
-      n = write(printer->outputFd, bytes, count);
+      n = Backend().write(printer->outputFd, bytes, count);
     } while (n < 0 && errno == EINTR);
     if (n < 0) return Fail(ErrorFromErrno(errno));
     *written = static_cast<DWORD>(n);
     return TRUE;
   }
-  if (cupsWriteRequestData(printer->link.get(), bytes, count) != HTTP_STATUS_CONTINUE) {
-    return Fail(ErrorFromCups());
+  StartRequestClock();
+  if (Backend().cupsWriteRequestData(printer->link.get(), bytes, count) != HTTP_STATUS_CONTINUE) {
+    return Fail(ErrorFromCups());  // the document is abandoned when it ends
   }
   *written = count;
   return TRUE;
@@ -367,15 +412,23 @@ BOOL EndDocPrinter(HANDLE handle) {
   std::lock_guard<std::mutex> lock(printer->mutex);
   if (!printer->documentOpen) return Fail(kErrorNoStartDoc);
   if (printer->outputFd >= 0) {
-    int result = close(printer->outputFd);
+    int result = Backend().close(printer->outputFd);
     int error = errno;
     printer->outputFd = -1;
     printer->documentOpen = false;
     return result == 0 ? TRUE : Fail(ErrorFromErrno(error));
   }
-  if (cupsFinishDestDocument(printer->link.get(), printer->dest.get(), printer->info.info.get()) !=
-      IPP_STATUS_OK) {
-    DWORD error = ErrorFromCups();
+  StartRequestClock();
+  http_t *link = printer->link.get();
+  ipp_status_t status =
+      Backend().cupsFinishDestDocument(link, printer->dest.get(), printer->info.info.get());
+  // libcups reports the status of the last answer it read: a reply cut off
+  // by a reset, a time-out or a closed connection can leave it at
+  // successful-ok. Only a clean connection confirms the whole document.
+  bool confirmed =
+      status == IPP_STATUS_OK && Backend().httpError(link) == 0 && httpGetFd(link) >= 0;
+  if (!confirmed) {
+    DWORD error = status == IPP_STATUS_OK ? kErrorServerUnavailable : ErrorFromCups();
     AbandonDocument(*printer);  // cancelled rather than left half-sent
     return Fail(error);
   }
@@ -402,9 +455,18 @@ bool UseOpenDestination(const char *name, const DestinationUse &use) {
 }
 
 void CancelUnfinishedJobs() {
-  std::lock_guard<std::mutex> lock(g_jobsMutex);
-  for (auto &job : *g_unfinishedJobs) CancelJob(job.second.get(), job.first);
-  g_unfinishedJobs->clear();
+  std::map<int, CupsDest> jobs;
+  {
+    std::lock_guard<std::mutex> lock(g_jobsMutex);
+    jobs.swap(*g_unfinishedJobs);
+    for (auto &job : *g_cancelsDue) jobs.emplace(job.first, std::move(job.second));
+    g_cancelsDue->clear();
+  }
+  // Each cancel is one request within its own limit; a scheduler that does
+  // not answer costs the first one's limit, as the others find it gone.
+  for (auto &job : jobs) {
+    if (!CancelJob(job.second.get(), job.first)) break;
+  }
 }
 
 }  // namespace dkposix
