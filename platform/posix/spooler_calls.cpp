@@ -21,6 +21,7 @@
 #include "platform/posix/devmode.h"
 #include "platform/posix/follow_up.h"
 #include "platform/posix/handle_table.h"
+#include "platform/posix/job_sweep.h"
 #include "platform/posix/last_error.h"
 #include "platform/posix/request_deadline.h"
 #include "platform/posix/scheduler_connection.h"
@@ -61,6 +62,9 @@ struct Printer {
   int outputFd = -1;
   SchedulerLease link;
   int jobId = 0;
+  // A write of the document failed: the scheduler may hold part of it, so
+  // the document is cancelled, never finished.
+  bool writeFailed = false;
 };
 
 HandleTable<Printer> &Printers() {
@@ -84,6 +88,10 @@ FollowUp<DefaultAnswer> &RecentDefault() {
 std::mutex g_jobsMutex;
 std::map<int, CupsDest> *g_unfinishedJobs = new std::map<int, CupsDest>;
 std::map<int, CupsDest> *g_cancelsDue = new std::map<int, CupsDest>;
+// Destinations where a Create-Job failed after it may have made a job, with
+// the job's title: swept for such jobs with the due cancels (job_sweep.h).
+std::map<std::string, std::pair<CupsDest, std::string>> *g_sweepsDue =
+    new std::map<std::string, std::pair<CupsDest, std::string>>;
 
 // Whether the job is cancelled or beyond cancelling (ended already, gone);
 // false when the scheduler did not answer or refused.
@@ -104,9 +112,45 @@ void CancelOrKeepDue(cups_dest_t *dest, int jobId) {
   (*g_cancelsDue)[jobId] = std::move(copy);
 }
 
-// Tries every due cancel once; those the scheduler still does not take
-// stay due.
+void KeepSweepDue(cups_dest_t *dest, const char *title) {
+  CupsDest copy = CopyDest(dest);
+  if (!copy || title == nullptr) return;
+  std::string key =
+      std::string(dest->name) + '/' + (dest->instance ? dest->instance : "") + '\n' + title;
+  std::lock_guard<std::mutex> lock(g_jobsMutex);
+  (*g_sweepsDue)[key] = {std::move(copy), title};
+}
+
+// Cancels the documentless jobs a failed Create-Job may have left; true once
+// the scheduler answered and took every cancel.
+bool SweepJobs(cups_dest_t *dest, const std::string &title) {
+  bool answered = false;
+  std::vector<int> jobs;
+  {
+    SchedulerLease lease = LeaseScheduler();
+    jobs = DocumentlessJobs(lease.get(), dest, title, answered);
+  }
+  if (!answered) return false;
+  bool all = true;
+  for (int job : jobs) all = CancelJob(dest, job) && all;
+  return all;
+}
+
+// Tries every due cancel and sweep once; those the scheduler still does not
+// take stay due.
 void CancelDueJobs() {
+  std::map<std::string, std::pair<CupsDest, std::string>> sweeps;
+  {
+    std::lock_guard<std::mutex> lock(g_jobsMutex);
+    sweeps.swap(*g_sweepsDue);
+  }
+  for (auto it = sweeps.begin(); it != sweeps.end();) {
+    it = SweepJobs(it->second.first.get(), it->second.second) ? sweeps.erase(it) : std::next(it);
+  }
+  {
+    std::lock_guard<std::mutex> lock(g_jobsMutex);
+    for (auto &sweep : sweeps) g_sweepsDue->emplace(sweep.first, std::move(sweep.second));
+  }
   std::map<int, CupsDest> due;
   {
     std::lock_guard<std::mutex> lock(g_jobsMutex);
@@ -153,6 +197,7 @@ void AbandonDocument(Printer &printer) {
     CancelOrKeepDue(printer.dest.get(), printer.jobId);
   }
   printer.jobId = 0;
+  printer.writeFailed = false;
   printer.documentOpen = false;
 }
 
@@ -197,7 +242,14 @@ DWORD StartCupsDocument(Printer &printer, const char *title, const char *format)
   if (Backend().cupsCreateDestJob(http, printer.dest.get(), printer.info.info.get(), &jobId, title,
                                   0, nullptr) != IPP_STATUS_OK ||
       jobId <= 0) {
-    SetLastError(ErrorFromCups());
+    DWORD error = ErrorFromCups();
+    // Cut off after the request went out, it may have made a job all the
+    // same; an answer of the scheduler made none.
+    if (Backend().httpError(http) != 0 || httpGetFd(http) < 0 || error == kErrorServerUnavailable ||
+        error == kErrorGenFailure) {
+      KeepSweepDue(printer.dest.get(), title);
+    }
+    SetLastError(error);
     printer.link = SchedulerLease();
     printer.info = DestInfoRecord();  // not kept: the next opening asks anew
     return 0;
@@ -393,7 +445,8 @@ BOOL WritePrinter(HANDLE handle, winapi::LPVOID buffer, DWORD count, winapi::LPD
   }
   StartRequestClock();
   if (Backend().cupsWriteRequestData(printer->link.get(), bytes, count) != HTTP_STATUS_CONTINUE) {
-    return Fail(ErrorFromCups());  // the document is abandoned when it ends
+    printer->writeFailed = true;  // the document is abandoned when it ends
+    return Fail(ErrorFromCups());
   }
   *written = count;
   return TRUE;
@@ -417,6 +470,10 @@ BOOL EndDocPrinter(HANDLE handle) {
     printer->outputFd = -1;
     printer->documentOpen = false;
     return result == 0 ? TRUE : Fail(ErrorFromErrno(error));
+  }
+  if (printer->writeFailed) {
+    AbandonDocument(*printer);
+    return Fail(kErrorServerUnavailable);
   }
   StartRequestClock();
   http_t *link = printer->link.get();
