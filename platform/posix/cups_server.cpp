@@ -40,7 +40,11 @@ HttpConnection ConnectToServer() {
   if (!http) return nullptr;
   httpSetTimeout(http.get(), kWaitSliceSeconds, ContinueBeforeDeadline, nullptr);
   int connectMs = left < kConnectTimeoutMs ? left : kConnectTimeoutMs;
-  if (Backend().httpReconnect2(http.get(), connectMs, nullptr) != 0) return nullptr;
+  WatchConnection(http.get());  // the handshake is bounded by the deadline too
+  if (Backend().httpReconnect2(http.get(), connectMs, nullptr) != 0) {
+    UnwatchConnection(http.get());
+    return nullptr;
+  }
   return http;
 }
 

@@ -47,6 +47,14 @@ void StartRequestClock();
 // has passed.
 int RequestMillisecondsLeft();
 
+// Watches a connection while the calling thread uses it: once the
+// thread's request deadline passes, the connection's socket is shut down, so
+// a wait inside libcups that its time-out callback does not bound (a TLS
+// handshake, an answer trickling in faster than a wait slice) ends at once.
+// StartRequestClock moves the deadline of the thread's watched connections.
+void WatchConnection(http_t *http);
+void UnwatchConnection(http_t *http);
+
 // For httpSetTimeout: go on waiting while the calling thread's request
 // deadline has not passed.
 int ContinueBeforeDeadline(http_t *http, void *unused);

@@ -73,11 +73,13 @@ SchedulerLease &SchedulerLease::operator=(SchedulerLease &&other) noexcept {
 }
 
 void SchedulerLease::Discard() {
+  UnwatchConnection(http_.get());
   http_.reset();
   Release();
 }
 
 void SchedulerLease::Release() {
+  UnwatchConnection(http_.get());
   if (!shared_) {
     http_.reset();
     return;
@@ -107,6 +109,7 @@ SchedulerLease LeaseScheduler() {
       shared.lent = true;
       lent = true;
       if (shared.idle && shared.server == server && StillOpen(shared.idle.get())) {
+        WatchConnection(shared.idle.get());
         return SchedulerLease(std::move(shared.idle), std::move(server), true);
       }
       stale = std::move(shared.idle);
