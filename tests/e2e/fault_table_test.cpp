@@ -61,6 +61,7 @@ const Rule kRules[] = {
     {"cupsd freezes after naming the default printer", "freeze-after", "CUPS-Get-Default", false,
      true},
     {"connection cut after Send-Document", "cut-after", "Send-Document", false, true},
+    {"cupsd reloads after answering Create-Job", "reload-after", "Create-Job", false, true},
     {"connection cut after Create-Job", "cut-after", "Create-Job", false, true},
     {"answers trickle one byte every 2 s", "trickle", "", false, true},
     // Faster than libcups's wait slices: only the deadline's watch ends it.

@@ -7,6 +7,8 @@ in both directions (IPP operation of each request), and applies one rule:
 
   freeze-after OP   after cupsd's answer to OP has been passed on, stop cupsd
                     (SIGSTOP) for --freeze seconds, then let it go on
+  reload-after OP   after cupsd's answer to OP has been passed on, make cupsd
+                    reload (SIGHUP): it drops every connection
   cut-after OP      once the whole request OP has been passed to cupsd, close
                     both connections: cupsd has it, the client gets no answer
   trickle           pass cupsd's answers on one byte every --trickle seconds
@@ -229,6 +231,10 @@ class Connection:
             if self.rule("freeze-after") and op == self.args.operation and not fired.is_set():
                 fired.set()
                 freeze(self.args)
+            if self.rule("reload-after") and op == self.args.operation and not fired.is_set():
+                fired.set()
+                log("reloading cupsd %d" % self.args.cupsd_pid)
+                os.kill(self.args.cupsd_pid, signal.SIGHUP)
         self.close()
 
     def run(self):
