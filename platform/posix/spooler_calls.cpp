@@ -519,8 +519,9 @@ void CancelUnfinishedJobs() {
     for (auto &job : *g_cancelsDue) jobs.emplace(job.first, std::move(job.second));
     g_cancelsDue->clear();
   }
-  // Each cancel is one request within its own limit; a scheduler that does
-  // not answer costs the first one's limit, as the others find it gone.
+  // Each cancel is one request within its own limit. The process is ending:
+  // after the first cancel the scheduler does not take, the others are not
+  // tried, so a scheduler that does not answer costs one limit, not one each.
   for (auto &job : jobs) {
     if (!CancelJob(job.second.get(), job.first)) break;
   }
