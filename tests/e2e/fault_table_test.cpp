@@ -95,14 +95,15 @@ std::string MissingPrerequisite() {
 class FaultProxy {
  public:
   FaultProxy(const Rule &rule, const PrivateCups &cups) : folder_(cups.Folder()) {
-    std::string pid = RunCommand("cat " + ShellQuote(cups.Folder() + "/cupsd.pid")).output;
+    cupsd_ =
+        std::atoi(RunCommand("cat " + ShellQuote(cups.Folder() + "/cupsd.pid")).output.c_str());
     std::vector<std::string> arguments = {
         "python3",     SourcePath("tests/e2e/tools/fault_proxy.py"),
         "--listen",    rule.encrypted ? "tcp" : folder_ + "/proxy.sock",
         "--target",    cups.Socket(),
         "--ready",     folder_ + "/proxy.ready",
         "--rule",      rule.rule,
-        "--cupsd-pid", std::to_string(std::atoi(pid.c_str())),
+        "--cupsd-pid", std::to_string(cupsd_),
         "--trickle",   rule.trickle,
     };
     if (rule.operation[0] != '\0') {
@@ -116,8 +117,8 @@ class FaultProxy {
   }
   ~FaultProxy() {
     if (pid_ <= 0) return;
-    kill(pid_, SIGUSR1);  // a frozen cupsd goes on
     kill(pid_, SIGTERM);
+    if (cupsd_ > 0) kill(cupsd_, SIGCONT);  // were it frozen still
     bool ended = WaitUntil([&] { return waitpid(pid_, nullptr, WNOHANG) == pid_; }, kQuick);
     if (!ended) {
       kill(pid_, SIGKILL);
@@ -144,6 +145,7 @@ class FaultProxy {
 
  private:
   std::string folder_;
+  pid_t cupsd_ = 0;
   pid_t pid_ = 0;
 };
 
