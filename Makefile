@@ -6,7 +6,7 @@ ASAN := build/asan
 # `make run` builds only the program and the virtual printer, without tests.
 RUN_BUILD := build/run
 
-.PHONY: run demo program test release bench fuzz deps-run deps-test deps-release windows-check host asan clean
+.PHONY: run demo program test release bench enter-times fuzz deps-run deps-test deps-release windows-check host asan clean
 
 run: deps-run program
 	@./scripts/run-tool.sh $(RUN_BUILD)
@@ -57,6 +57,10 @@ asan:
 # minimal libcups client; writes docs/benchmarks.md.
 bench: deps-test host
 	python3 bench/bench.py $(HOST) 60
+
+# The worst Enter time under each server fault; writes docs/enter-times.md.
+enter-times: deps-test host
+	./scripts/enter-times.sh $(HOST)
 
 # The fuzz targets for longer than a test pass does.
 fuzz: deps-test

@@ -5,13 +5,23 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "platform/posix/backend_calls.h"
 #include "platform/posix/last_error.h"
+#include "platform/posix/request_deadline.h"
 
 namespace dkposix {
 namespace {
 
+// A scheduler that does not take the connection within a second is not
+// there (a local one answers at once); the request's deadline may cut it
+// shorter.
 constexpr int kConnectTimeoutMs = 1000;
-constexpr double kReplyTimeoutSeconds = 3.0;
+
+// No password is ever given: libcups would otherwise ask the operator on the
+// terminal, under our prompt. A request that needs one fails.
+const char *NoPassword(const char *, http_t *, const char *, const char *, void *) {
+  return nullptr;
+}
 
 int DpiOfDpcm(int dpcm) {
   return static_cast<int>(std::lround(dpcm * 2.54));
@@ -20,14 +30,26 @@ int DpiOfDpcm(int dpcm) {
 }  // namespace
 
 HttpConnection ConnectToServer() {
-  HttpConnection http(httpConnect2(cupsServer(), ippPort(), nullptr, AF_UNSPEC, cupsEncryption(), 1,
-                                   kConnectTimeoutMs, nullptr));
-  if (http) httpSetTimeout(http.get(), kReplyTimeoutSeconds, nullptr, nullptr);
+  cupsSetPasswordCB2(NoPassword, nullptr);  // libcups keeps it per thread
+  int left = RequestMillisecondsLeft();
+  if (left <= 0) return nullptr;
+  // Made without connecting (a time-out of 0), so the wait bounds are in
+  // place before the connection and its TLS handshake.
+  HttpConnection http(Backend().httpConnect2(cupsServer(), ippPort(), nullptr, AF_UNSPEC,
+                                             cupsEncryption(), 1, 0, nullptr));
+  if (!http) return nullptr;
+  httpSetTimeout(http.get(), kWaitSliceSeconds, ContinueBeforeDeadline, nullptr);
+  int connectMs = left < kConnectTimeoutMs ? left : kConnectTimeoutMs;
+  WatchConnection(http.get());  // the handshake is bounded by the deadline too
+  if (Backend().httpReconnect2(http.get(), connectMs, nullptr) != 0) {
+    UnwatchConnection(http.get());
+    return nullptr;
+  }
   return http;
 }
 
 CupsDest LookupDest(http_t *http, const char *name) {
-  if (name == nullptr) return CupsDest(cupsGetNamedDest(http, nullptr, nullptr));
+  if (name == nullptr) return CupsDest(Backend().cupsGetNamedDest(http, nullptr, nullptr));
   std::string queue = name;
   std::string instance;
   size_t slash = queue.find('/');
@@ -36,8 +58,8 @@ CupsDest LookupDest(http_t *http, const char *name) {
     queue.resize(slash);
   }
   if (queue.empty()) return nullptr;
-  return CupsDest(
-      cupsGetNamedDest(http, queue.c_str(), instance.empty() ? nullptr : instance.c_str()));
+  return CupsDest(Backend().cupsGetNamedDest(http, queue.c_str(),
+                                             instance.empty() ? nullptr : instance.c_str()));
 }
 
 CupsDest CopyDest(const cups_dest_t *dest) {
@@ -65,7 +87,7 @@ IppMessage AskDefaults(http_t *http, cups_dest_t *dest, const std::vector<std::s
                cupsUser());
   ippAddStrings(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes",
                 static_cast<int>(wanted.size()), nullptr, wanted.data());
-  IppMessage response(cupsDoRequest(http, request, resource));
+  IppMessage response(Backend().cupsDoRequest(http, request, resource));
   if (cupsLastError() > IPP_STATUS_OK_CONFLICTING) return nullptr;
   return response;
 }

@@ -33,7 +33,8 @@ using CupsDestInfo = std::unique_ptr<cups_dinfo_t, DestInfoFreer>;
 // Connects to the scheduler of the environment (CUPS_SERVER, client.conf, the
 // local socket), giving up after a second, with replies bounded too, so a
 // stopped or stuck scheduler costs a cycle at most that long. Null when it
-// cannot be reached.
+// cannot be reached. The connection is watched (request_deadline.h) for the
+// calling thread: its user unwatches it when done.
 HttpConnection ConnectToServer();
 
 // The named destination ("name" or "name/instance"), or the user's default

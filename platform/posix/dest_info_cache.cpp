@@ -4,6 +4,7 @@
 #include <mutex>
 #include <utility>
 
+#include "platform/posix/backend_calls.h"
 #include "platform/posix/scheduler_connection.h"
 
 namespace dkposix {
@@ -56,7 +57,7 @@ DestInfoRecord TakeDestInfo(http_t *http, cups_dest_t *dest) {
       return earlier;
     }
   }
-  record.info.reset(cupsCopyDestInfo(http, dest));
+  record.info.reset(Backend().cupsCopyDestInfo(http, dest));
   return record;
 }
 

@@ -6,6 +6,9 @@
 #include <mutex>
 #include <utility>
 
+#include "platform/posix/backend_calls.h"
+#include "platform/posix/request_deadline.h"
+
 namespace dkposix {
 namespace {
 
@@ -25,7 +28,8 @@ SharedConnection &Shared() {
 // left half-sent or half-read and no failure on it (a time-out, a cut-off
 // reply).
 bool Settled(http_t *http) {
-  return httpGetFd(http) >= 0 && httpError(http) == 0 && httpGetState(http) == HTTP_STATE_WAITING;
+  return httpGetFd(http) >= 0 && Backend().httpError(http) == 0 &&
+         httpGetState(http) == HTTP_STATE_WAITING;
 }
 
 // Whether an idle connection can carry a request: between requests the
@@ -33,11 +37,12 @@ bool Settled(http_t *http) {
 // (a restart, its keep-alive time-out). Asked without waiting.
 bool StillOpen(http_t *http) {
   int fd = httpGetFd(http);
-  if (fd < 0 || httpError(http) != 0 || httpGetState(http) != HTTP_STATE_WAITING) return false;
+  if (fd < 0 || Backend().httpError(http) != 0 || httpGetState(http) != HTTP_STATE_WAITING)
+    return false;
   pollfd watch{fd, POLLIN, 0};
   int ready;
   do {
-    ready = poll(&watch, 1, 0);
+    ready = Backend().poll(&watch, 1, 0);
   } while (ready < 0 && errno == EINTR);
   return ready == 0;
 }
@@ -68,11 +73,13 @@ SchedulerLease &SchedulerLease::operator=(SchedulerLease &&other) noexcept {
 }
 
 void SchedulerLease::Discard() {
+  UnwatchConnection(http_.get());
   http_.reset();
   Release();
 }
 
 void SchedulerLease::Release() {
+  UnwatchConnection(http_.get());
   if (!shared_) {
     http_.reset();
     return;
@@ -91,6 +98,7 @@ void SchedulerLease::Release() {
 }
 
 SchedulerLease LeaseScheduler() {
+  StartRequestClock();
   std::string server = SchedulerServer();
   SharedConnection &shared = Shared();
   HttpConnection stale;  // closed after the lock is let go
@@ -101,6 +109,7 @@ SchedulerLease LeaseScheduler() {
       shared.lent = true;
       lent = true;
       if (shared.idle && shared.server == server && StillOpen(shared.idle.get())) {
+        WatchConnection(shared.idle.get());
         return SchedulerLease(std::move(shared.idle), std::move(server), true);
       }
       stale = std::move(shared.idle);

@@ -10,6 +10,8 @@
 #include <sstream>
 #include <string>
 
+#include "platform/posix/backend_calls.h"
+
 namespace dkposix {
 namespace {
 
@@ -212,7 +214,7 @@ DefaultAnswer LookupDefault(http_t *http) {
                 static_cast<int>(sizeof kWanted / sizeof kWanted[0]), nullptr, kWanted);
   ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_NAME, "requesting-user-name", nullptr,
                cupsUser());
-  IppMessage answer(cupsDoRequest(http, request, "/"));
+  IppMessage answer(Backend().cupsDoRequest(http, request, "/"));
   if (!answer || cupsLastError() > IPP_STATUS_OK_CONFLICTING) return {};
   CupsDest dest = DestOfAnswer(answer.get());
   if (!dest) return {};

@@ -15,12 +15,15 @@
 #include <utility>
 #include <vector>
 
+#include "platform/posix/backend_calls.h"
 #include "platform/posix/cups_server.h"
 #include "platform/posix/dest_info_cache.h"
 #include "platform/posix/devmode.h"
 #include "platform/posix/follow_up.h"
 #include "platform/posix/handle_table.h"
+#include "platform/posix/job_sweep.h"
 #include "platform/posix/last_error.h"
+#include "platform/posix/request_deadline.h"
 #include "platform/posix/scheduler_connection.h"
 #include "platform/posix/server_default.h"
 
@@ -59,6 +62,9 @@ struct Printer {
   int outputFd = -1;
   SchedulerLease link;
   int jobId = 0;
+  // A write of the document failed: the scheduler may hold part of it, so
+  // the document is cancelled, never finished.
+  bool writeFailed = false;
 };
 
 HandleTable<Printer> &Printers() {
@@ -75,12 +81,86 @@ FollowUp<DefaultAnswer> &RecentDefault() {
 }
 
 // Jobs created and not yet finished, with a destination of their own so they
-// can be cancelled from another thread while their owner is sending.
+// can be cancelled from another thread while their owner is sending; and
+// jobs whose document may be incomplete that the scheduler could not be told
+// to cancel yet. Those are cancelled when it answers again: at the end of
+// every cycle and at the end of the process.
 std::mutex g_jobsMutex;
 std::map<int, CupsDest> *g_unfinishedJobs = new std::map<int, CupsDest>;
+std::map<int, CupsDest> *g_cancelsDue = new std::map<int, CupsDest>;
+// Destinations where a Create-Job failed after it may have made a job, with
+// the job's title: swept for such jobs with the due cancels (job_sweep.h).
+std::map<std::string, std::pair<CupsDest, std::string>> *g_sweepsDue =
+    new std::map<std::string, std::pair<CupsDest, std::string>>;
 
-void CancelJob(cups_dest_t *dest, int jobId) {
-  if (SchedulerLease lease = LeaseScheduler()) cupsCancelDestJob(lease.get(), dest, jobId);
+// Whether the job is cancelled or beyond cancelling (ended already, gone);
+// false when the scheduler did not answer or refused.
+bool CancelJob(cups_dest_t *dest, int jobId) {
+  SchedulerLease lease = LeaseScheduler();
+  if (!lease) return false;
+  ipp_status_t status = Backend().cupsCancelDestJob(lease.get(), dest, jobId);
+  return status <= IPP_STATUS_OK_CONFLICTING || status == IPP_STATUS_ERROR_NOT_POSSIBLE ||
+         status == IPP_STATUS_ERROR_NOT_FOUND;
+}
+
+// Cancels the job now, or when the scheduler answers again.
+void CancelOrKeepDue(cups_dest_t *dest, int jobId) {
+  if (CancelJob(dest, jobId)) return;
+  CupsDest copy = CopyDest(dest);
+  if (!copy) return;
+  std::lock_guard<std::mutex> lock(g_jobsMutex);
+  (*g_cancelsDue)[jobId] = std::move(copy);
+}
+
+void KeepSweepDue(cups_dest_t *dest, const char *title) {
+  CupsDest copy = CopyDest(dest);
+  if (!copy || title == nullptr) return;
+  std::string key =
+      std::string(dest->name) + '/' + (dest->instance ? dest->instance : "") + '\n' + title;
+  std::lock_guard<std::mutex> lock(g_jobsMutex);
+  (*g_sweepsDue)[key] = {std::move(copy), title};
+}
+
+// Cancels the documentless jobs a failed Create-Job may have left; true once
+// the scheduler answered and took every cancel.
+bool SweepJobs(cups_dest_t *dest, const std::string &title) {
+  bool answered = false;
+  std::vector<int> jobs;
+  {
+    SchedulerLease lease = LeaseScheduler();
+    jobs = DocumentlessJobs(lease.get(), dest, title, answered);
+  }
+  if (!answered) return false;
+  bool all = true;
+  for (int job : jobs) all = CancelJob(dest, job) && all;
+  return all;
+}
+
+// Tries every due cancel and sweep once; those the scheduler still does not
+// take stay due.
+void CancelDueJobs() {
+  std::map<std::string, std::pair<CupsDest, std::string>> sweeps;
+  {
+    std::lock_guard<std::mutex> lock(g_jobsMutex);
+    sweeps.swap(*g_sweepsDue);
+  }
+  for (auto it = sweeps.begin(); it != sweeps.end();) {
+    it = SweepJobs(it->second.first.get(), it->second.second) ? sweeps.erase(it) : std::next(it);
+  }
+  {
+    std::lock_guard<std::mutex> lock(g_jobsMutex);
+    for (auto &sweep : sweeps) g_sweepsDue->emplace(sweep.first, std::move(sweep.second));
+  }
+  std::map<int, CupsDest> due;
+  {
+    std::lock_guard<std::mutex> lock(g_jobsMutex);
+    due.swap(*g_cancelsDue);
+  }
+  for (auto it = due.begin(); it != due.end();) {
+    it = CancelJob(it->second.get(), it->first) ? due.erase(it) : std::next(it);
+  }
+  std::lock_guard<std::mutex> lock(g_jobsMutex);
+  for (auto &job : due) g_cancelsDue->emplace(job.first, std::move(job.second));
 }
 
 void RegisterJob(const cups_dest_t *dest, int jobId) {
@@ -108,15 +188,16 @@ BOOL Fail(DWORD error) {
 // printer.mutex.
 void AbandonDocument(Printer &printer) {
   if (printer.outputFd >= 0) {
-    close(printer.outputFd);
+    Backend().close(printer.outputFd);
     printer.outputFd = -1;
   }
+  printer.link.Discard();  // cut off in the middle of the document
   if (printer.jobId != 0) {
     ForgetJob(printer.jobId);
-    CancelJob(printer.dest.get(), printer.jobId);
+    CancelOrKeepDue(printer.dest.get(), printer.jobId);
   }
-  printer.link.Discard();  // cut off in the middle of the document
   printer.jobId = 0;
+  printer.writeFailed = false;
   printer.documentOpen = false;
 }
 
@@ -134,7 +215,7 @@ std::optional<const char *> CupsFormatOf(const char *datatype) {
 }
 
 DWORD StartFileDocument(Printer &printer, const char *path) {
-  int fd = open(path, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+  int fd = Backend().open(path, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
   if (fd < 0) {
     SetLastError(ErrorFromErrno(errno));
     return 0;
@@ -158,10 +239,17 @@ DWORD StartCupsDocument(Printer &printer, const char *title, const char *format)
     return 0;
   }
   int jobId = 0;
-  if (cupsCreateDestJob(http, printer.dest.get(), printer.info.info.get(), &jobId, title, 0,
-                        nullptr) != IPP_STATUS_OK ||
+  if (Backend().cupsCreateDestJob(http, printer.dest.get(), printer.info.info.get(), &jobId, title,
+                                  0, nullptr) != IPP_STATUS_OK ||
       jobId <= 0) {
-    SetLastError(ErrorFromCups());
+    DWORD error = ErrorFromCups();
+    // Cut off after the request went out, it may have made a job all the
+    // same; an answer of the scheduler made none.
+    if (Backend().httpError(http) != 0 || httpGetFd(http) < 0 || error == kErrorServerUnavailable ||
+        error == kErrorGenFailure) {
+      KeepSweepDue(printer.dest.get(), title);
+    }
+    SetLastError(error);
     printer.link = SchedulerLease();
     printer.info = DestInfoRecord();  // not kept: the next opening asks anew
     return 0;
@@ -169,8 +257,8 @@ DWORD StartCupsDocument(Printer &printer, const char *title, const char *format)
   printer.jobId = jobId;
   RegisterJob(printer.dest.get(), jobId);
   // One document, sent as it is written.
-  if (cupsStartDestDocument(http, printer.dest.get(), printer.info.info.get(), jobId, title, format,
-                            0, nullptr, 1) != HTTP_STATUS_CONTINUE) {
+  if (Backend().cupsStartDestDocument(http, printer.dest.get(), printer.info.info.get(), jobId,
+                                      title, format, 0, nullptr, 1) != HTTP_STATUS_CONTINUE) {
     DWORD error = ErrorFromCups();
     AbandonDocument(printer);
     SetLastError(error);
@@ -190,6 +278,9 @@ BOOL GetDefaultPrinterA(winapi::LPSTR buffer, winapi::LPDWORD size) {
       RecentDefault().Take(FollowUpFor::kNextQuery, "");
   bool asked = !kept;
   if (asked) {
+    // A size query that asks the scheduler opens a cycle of spooler calls
+    // (the program's press of Enter); the budget bounds all of them.
+    if (buffer == nullptr) BeginCycle();
     SchedulerLease lease = LeaseScheduler();
     if (!lease) return Fail(winapi::ERROR_FILE_NOT_FOUND);
     kept.emplace(FollowUp<DefaultAnswer>::Kept{LookupDefault(lease.get()),
@@ -221,6 +312,7 @@ BOOL OpenPrinterA(winapi::LPSTR printerName, winapi::LPHANDLE handle,
   *handle = nullptr;
   if (printerName == nullptr || printerName[0] == '\0') {
     RecentDefault().Clear();
+    EndCycle();  // no default printer: the cycle ends here
     return Fail(winapi::ERROR_INVALID_PRINTER_NAME);
   }
   // The default printer just named, or the scheduler asked.
@@ -253,8 +345,12 @@ BOOL ClosePrinter(HANDLE handle) {
   RecentDefault().Clear();  // the cycle is over
   std::shared_ptr<Printer> printer = Printers().Remove(handle);
   if (!printer) return Fail(winapi::ERROR_INVALID_HANDLE);
-  std::lock_guard<std::mutex> lock(printer->mutex);
-  if (printer->documentOpen) AbandonDocument(*printer);
+  {
+    std::lock_guard<std::mutex> lock(printer->mutex);
+    if (printer->documentOpen) AbandonDocument(*printer);
+  }
+  CancelDueJobs();  // within what is left of the cycle's budget
+  EndCycle();
   return TRUE;
 }
 
@@ -341,13 +437,15 @@ BOOL WritePrinter(HANDLE handle, winapi::LPVOID buffer, DWORD count, winapi::LPD
   if (printer->outputFd >= 0) {
     ssize_t n;
     do {
-      n = write(printer->outputFd, bytes, count);
+      n = Backend().write(printer->outputFd, bytes, count);
     } while (n < 0 && errno == EINTR);
     if (n < 0) return Fail(ErrorFromErrno(errno));
     *written = static_cast<DWORD>(n);
     return TRUE;
   }
-  if (cupsWriteRequestData(printer->link.get(), bytes, count) != HTTP_STATUS_CONTINUE) {
+  StartRequestClock();
+  if (Backend().cupsWriteRequestData(printer->link.get(), bytes, count) != HTTP_STATUS_CONTINUE) {
+    printer->writeFailed = true;  // the document is abandoned when it ends
     return Fail(ErrorFromCups());
   }
   *written = count;
@@ -367,15 +465,27 @@ BOOL EndDocPrinter(HANDLE handle) {
   std::lock_guard<std::mutex> lock(printer->mutex);
   if (!printer->documentOpen) return Fail(kErrorNoStartDoc);
   if (printer->outputFd >= 0) {
-    int result = close(printer->outputFd);
+    int result = Backend().close(printer->outputFd);
     int error = errno;
     printer->outputFd = -1;
     printer->documentOpen = false;
     return result == 0 ? TRUE : Fail(ErrorFromErrno(error));
   }
-  if (cupsFinishDestDocument(printer->link.get(), printer->dest.get(), printer->info.info.get()) !=
-      IPP_STATUS_OK) {
-    DWORD error = ErrorFromCups();
+  if (printer->writeFailed) {
+    AbandonDocument(*printer);
+    return Fail(kErrorServerUnavailable);
+  }
+  StartRequestClock();
+  http_t *link = printer->link.get();
+  ipp_status_t status =
+      Backend().cupsFinishDestDocument(link, printer->dest.get(), printer->info.info.get());
+  // libcups reports the status of the last answer it read: a reply cut off
+  // by a reset, a time-out or a closed connection can leave it at
+  // successful-ok. Only a clean connection confirms the whole document.
+  bool confirmed =
+      status == IPP_STATUS_OK && Backend().httpError(link) == 0 && httpGetFd(link) >= 0;
+  if (!confirmed) {
+    DWORD error = status == IPP_STATUS_OK ? kErrorServerUnavailable : ErrorFromCups();
     AbandonDocument(*printer);  // cancelled rather than left half-sent
     return Fail(error);
   }
@@ -402,9 +512,19 @@ bool UseOpenDestination(const char *name, const DestinationUse &use) {
 }
 
 void CancelUnfinishedJobs() {
-  std::lock_guard<std::mutex> lock(g_jobsMutex);
-  for (auto &job : *g_unfinishedJobs) CancelJob(job.second.get(), job.first);
-  g_unfinishedJobs->clear();
+  std::map<int, CupsDest> jobs;
+  {
+    std::lock_guard<std::mutex> lock(g_jobsMutex);
+    jobs.swap(*g_unfinishedJobs);
+    for (auto &job : *g_cancelsDue) jobs.emplace(job.first, std::move(job.second));
+    g_cancelsDue->clear();
+  }
+  // Each cancel is one request within its own limit. The process is ending:
+  // after the first cancel the scheduler does not take, the others are not
+  // tried, so a scheduler that does not answer costs one limit, not one each.
+  for (auto &job : jobs) {
+    if (!CancelJob(job.second.get(), job.first)) break;
+  }
 }
 
 }  // namespace dkposix
