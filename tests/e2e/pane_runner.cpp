@@ -12,7 +12,10 @@
 // the kernel sends SIGHUP when the terminal closes, and it passes that on to
 // the program as a shell does to its jobs (--keep-hangup: it does not, like a
 // leader that ignores hang-ups). It outlives Ctrl+C and hang-ups itself; the
-// program gets the default handlers back at exec.
+// program gets the default handlers back at exec, and the default actions of
+// hang-up and broken pipe even where the runner was started with them
+// ignored. A program still running after kRunLimit is killed, so that no
+// runner waits for ever once its test has gone.
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <termios.h>
@@ -29,7 +32,15 @@ namespace {
 
 void Ignore(int) {}
 
+// Far above the time any test drives the program (each has a bound of two
+// minutes).
+constexpr unsigned kRunLimit = 600;
+
 volatile pid_t g_child = 0;
+
+void KillLateChild(int) {
+  if (g_child > 0) kill(g_child, SIGKILL);
+}
 
 void PassOnHangup(int) {
   if (g_child > 0) kill(g_child, SIGHUP);
@@ -74,11 +85,14 @@ int main(int argc, char **argv) {
   if (child == 0) {
     struct rlimit noCore = {0, 0};
     setrlimit(RLIMIT_CORE, &noCore);  // crashes the tests cause leave no core files
+    std::signal(SIGPIPE, SIG_DFL);
     execv(argv[2], argv + 2);
     _exit(127);
   }
   g_child = child;
   if (!keepHangup) std::signal(SIGHUP, PassOnHangup);
+  std::signal(SIGALRM, KillLateChild);
+  alarm(kRunLimit);
   std::ofstream(result + ".pid") << child << '\n';
   int status = 0;
   while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
