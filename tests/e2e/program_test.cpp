@@ -367,6 +367,44 @@ TEST_F(ProgramTest, ResizingTheTerminalDuringAReadDisturbsNothing) {
   ASSERT_TRUE(WaitUntil([&] { return cups_->CompletedJobCount() == 1; }, kQuick));
 }
 
+// The window shrinks above the prompt's row (the terminal cuts its lines),
+// a cycle passes while it is small, and it grows back: the screen shows the
+// current prompt at its place and nothing else, with no stale prompt and no
+// leftovers of the small window.
+TEST_F(ProgramTest, ShrinkingBelowThePromptAndGrowingBackShowsOnlyTheCurrentPrompt) {
+  ASSERT_NO_FATAL_FAILURE(Begin(Spooler::kDefaultPrinter));
+  pane_->Type("ab");
+  ExpectPromptAndCursor(1, "ab");
+  for (auto size : {std::make_pair(30, 8), std::make_pair(100, 5)}) {
+    pane_->Resize(size.first, size.second);
+    ASSERT_TRUE(
+        WaitUntil([&] { return static_cast<int>(pane_->Screen().size()) == size.second; }, kQuick))
+        << DumpScreen();
+  }
+  pane_->Keys("Enter");  // the next prompt is written while row 10 is out of sight
+  ASSERT_TRUE(WaitUntil([&] { return cups_->CompletedJobCount() == 1; }, kQuick));
+  pane_->Resize(ProgramPane::kWidth, ProgramPane::kHeight);
+
+  // Text typed in cycle 1 stays behind the prompt of cycle 2, as always.
+  const std::string expected = PromptRow(2) + "ab";
+  auto onlyThePrompt = [&] {
+    std::vector<std::string> rows = pane_->Screen();
+    if (static_cast<int>(rows.size()) != ProgramPane::kHeight) return false;
+    for (int y = 0; y < ProgramPane::kHeight; ++y) {
+      if (rows[y] != (y == kPromptRow ? expected : "")) return false;
+    }
+    return true;
+  };
+  EXPECT_TRUE(WaitUntil(onlyThePrompt, kQuick)) << DumpScreen();
+  int x = -1, y = -1;
+  EXPECT_TRUE(pane_->Cursor(x, y));
+  EXPECT_EQ(x, Columns(PromptRow(2)));
+  EXPECT_EQ(y, kPromptRow);
+  // And the program goes on there.
+  pane_->Type("z");
+  ASSERT_TRUE(pane_->WaitForRow(kPromptRow, PromptRow(2) + "zb", kQuick)) << DumpScreen();
+}
+
 // Ctrl+Z gives the terminal back in its own modes while the program is
 // stopped; once it continues, it reads raw again.
 TEST_F(ProgramTest, StoppingGivesTheTerminalBackUntilTheProgramContinues) {
