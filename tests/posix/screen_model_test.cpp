@@ -268,7 +268,14 @@ INSTANTIATE_TEST_SUITE_P(Sizes, ScreenModelWindow,
                          testing::Values(WindowChange{80, 5, 80, 25},   // rows only
                                          WindowChange{30, 8, 100, 30},  // both, grown past
                                          WindowChange{12, 11, 80, 25},  // prompt row just shown
-                                         WindowChange{1, 1, 90, 40}));
+                                         WindowChange{1, 1, 90, 40}),
+                         [](const testing::TestParamInfo<WindowChange> &info) {
+                           const WindowChange &c = info.param;
+                           return std::to_string(c.smallWidth) + "x" +
+                                  std::to_string(c.smallHeight) + "_to_" +
+                                  std::to_string(c.largeWidth) + "x" +
+                                  std::to_string(c.largeHeight);
+                         });
 
 // Scrolling while the window shows only part of the grid draws the window's
 // part again rather than a line feed, which would scroll the wrong rows.
