@@ -130,7 +130,9 @@ bool OpenLocked(Console &console) {
   if (console.freed || !terminal::Open()) return false;
   int columns = 0, rows = 0;
   terminal::WindowSize(columns, rows);
-  console.screen = std::make_unique<ScreenModel>(columns, rows);
+  console.screen = std::make_unique<ScreenModel>(std::max(columns, kMinScreenColumns),
+                                                 std::max(rows, kMinScreenRows));
+  console.screen->SetWindow(columns, rows);
   console.queue.clear();
   console.inputEnded = false;
   console.decoder = KeyDecoder();

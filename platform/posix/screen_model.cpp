@@ -69,17 +69,19 @@ void ScreenModel::Resize(int width, int height) {
   terminalX_ = terminalY_ = -1;  // the terminal may have reflowed its lines
 }
 
-std::string ScreenModel::WindowResized(int columns, int rows) {
+void ScreenModel::SetWindow(int columns, int rows) {
   columns = ClampSide(columns);
   rows = ClampSide(rows);
   if (columns > width_ || rows > height_) {
-    const int keptWidth = windowWidth_, keptHeight = windowHeight_;
     Resize(std::max(columns, width_), std::max(rows, height_));
-    windowWidth_ = keptWidth;
-    windowHeight_ = keptHeight;
   }
   windowWidth_ = columns;
   windowHeight_ = rows;
+  terminalX_ = terminalY_ = terminalAttribute_ = -1;
+}
+
+std::string ScreenModel::WindowResized(int columns, int rows) {
+  SetWindow(columns, rows);
   // Cleared first: cells the grid leaves blank need no drawing then.
   std::string out = "\x1b[0m\x1b[H\x1b[2J";
   terminalX_ = terminalY_ = 0;

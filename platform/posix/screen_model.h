@@ -16,6 +16,11 @@ namespace dkposix {
 
 constexpr winapi::WORD kDefaultAttribute = 0x07;  // light grey on black
 constexpr int kMaxScreenSide = 1024;
+// The least grid a console starts with, whatever its window: the classic
+// Windows screen buffer, which holds all the program writes (its prompt ends
+// by column 67 of row 10), so that a small window never moves or cuts it.
+constexpr int kMinScreenColumns = 80;
+constexpr int kMinScreenRows = 25;
 
 class ScreenModel {
  public:
@@ -39,6 +44,9 @@ class ScreenModel {
   // Returns the bytes that clear the terminal and draw the window's part of
   // the grid afresh, so that nothing a terminal kept or reflowed stays.
   std::string WindowResized(int columns, int rows);
+  // As WindowResized, for a terminal whose contents are not known yet (at
+  // start): nothing is drawn, and the terminal's cursor is taken as unknown.
+  void SetWindow(int columns, int rows);
   int WindowWidth() const { return windowWidth_; }
   int WindowHeight() const { return windowHeight_; }
 

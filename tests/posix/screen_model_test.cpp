@@ -289,6 +289,25 @@ TEST(ScreenModel, ScrollInASmallWindowRedrawsWhatItShows) {
   EXPECT_EQ(Row(screen, 0), "c     ");
 }
 
+// A grid larger than its window from the start: what lies outside the
+// window is kept but never sent, so the small terminal shows only its part.
+TEST(ScreenModel, GridLargerThanItsWindowSendsOnlyTheWindowsPart) {
+  ScreenModel screen(80, 25);
+  screen.SetWindow(40, 6);
+  EXPECT_EQ(screen.Width(), 80);
+  EXPECT_EQ(screen.Height(), 25);
+  VtScreen terminal(40, 6);
+  terminal.Feed("leftover");
+  winapi::DWORD written = 0;
+  terminal.Feed(screen.FillCharacter(' ', 80 * 25, COORD{0, 0}, written));
+  EXPECT_EQ(written, 80u * 25u);
+  screen.SetMode(kPositioned);
+  terminal.Feed(screen.SetCursor(COORD{10, 10}));
+  terminal.Feed(Write(screen, "Test1: Press Enter"));
+  for (int y = 0; y < 6; ++y) EXPECT_EQ(terminal.Row(y), std::string(40, ' ')) << "row " << y;
+  EXPECT_EQ(Row(screen, 10).substr(10, 18), "Test1: Press Enter");
+}
+
 TEST(ScreenModel, AbsurdSizesAreKeptWithinBounds) {
   ScreenModel screen(0, 100000);
   EXPECT_EQ(screen.Width(), 1);
