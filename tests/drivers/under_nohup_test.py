@@ -109,6 +109,19 @@ def main():
         check("the pane runner's program ends on hang-up", status == f"status signal {signal.SIGHUP}",
               status)
 
+    # And its bound: a program that outlives it, hang-ups or not, is killed.
+    with tempfile.TemporaryDirectory(prefix="dk-drivers-") as work:
+        result = os.path.join(work, "result")
+        start = time.monotonic()
+        subprocess.run([runner, "--limit", "1", "--keep-hangup", result, "/bin/sh", "-c",
+                        "trap '' HUP TERM; exec sleep 37.5"], stdin=subprocess.DEVNULL,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=30)
+        took = time.monotonic() - start
+        with open(result) as f:
+            status = f.readline().strip()
+        check("the pane runner kills a program past its limit",
+              status == f"status signal {signal.SIGKILL}" and took < 5, f"{status}, {took:.1f} s")
+
     if failures:
         print(f"FAILED: {len(failures)} check(s)")
         return 1
