@@ -7,7 +7,6 @@ allows). Writes the report to docs/benchmarks.md.
     bench.py BUILD_DIR [CYCLES]
 """
 import os
-import pty
 import signal
 import statistics
 import subprocess
@@ -17,14 +16,21 @@ import time
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 sys.path.insert(0, os.path.join(ROOT, "tests", "support"))
-from terminal import TICKET, after, read_until  # noqa: E402
+from terminal import (TICKET, after, kill_child, read_line, read_until,  # noqa: E402
+                      restore_default_signals, spawn, wait_child)
 QUEUE = "bench"
 IDLE_BETWEEN_TICKETS = 0.1  # seconds
+# Bounds of the waits, far above what a sound run takes: a ticket takes
+# milliseconds, a private cupsd starts in a second or two.
+TICKET_LIMIT = 10
+SCRIPT_LIMIT = 120
+EXIT_LIMIT = 10
 
 
 def cupsd(*args):
     return subprocess.run([os.path.join(ROOT, "scripts", "cupsd-private.sh"), *args],
-                          check=True, capture_output=True, text=True).stdout
+                          check=True, capture_output=True, text=True, timeout=SCRIPT_LIMIT,
+                          preexec_fn=restore_default_signals).stdout
 
 
 def peak_rss_kib(pid):
@@ -42,9 +48,7 @@ class Tool:
 
     def __init__(self, program, env):
         start = time.monotonic()
-        self.pid, self.fd = pty.fork()
-        if self.pid == 0:
-            os.execve(program, [program], env)
+        self.pid, self.fd = spawn([program], env)
         self.rest = after(read_until(self.fd, b"Test1:"), b"Test1:")
         self.startup = time.monotonic() - start
         self.cycle = 0
@@ -54,21 +58,24 @@ class Tool:
         prompt = f"Test{self.cycle + 1}:".encode()
         t0 = time.perf_counter()
         os.write(self.fd, b"\r")
-        self.rest = after(read_until(self.fd, prompt, self.rest), prompt)
+        self.rest = after(read_until(self.fd, prompt, self.rest, TICKET_LIMIT), prompt)
         return time.perf_counter() - t0
 
     def close(self):
         rss = peak_rss_kib(self.pid)
         os.kill(self.pid, signal.SIGHUP)
-        os.waitpid(self.pid, 0)
-        os.close(self.fd)
+        try:
+            wait_child(self.pid, EXIT_LIMIT)
+        finally:
+            os.close(self.fd)
         return rss
 
 
 def lp_ticket(env, ticket_file):
     t0 = time.perf_counter()
     subprocess.run(["lp", "-d", QUEUE, "-o", "raw", "-t", "EPOS", ticket_file], env=env,
-                   check=True, capture_output=True)
+                   check=True, capture_output=True, timeout=TICKET_LIMIT,
+                   preexec_fn=restore_default_signals)
     return time.perf_counter() - t0
 
 
@@ -77,19 +84,25 @@ class Floor:
 
     def __init__(self, floor, env, ticket_file):
         self.process = subprocess.Popen([floor, QUEUE, ticket_file], env=env, text=True,
-                                        stdin=subprocess.PIPE, stdout=subprocess.PIPE)
+                                        stdin=subprocess.PIPE, stdout=subprocess.PIPE,
+                                        preexec_fn=restore_default_signals)
 
     def ticket(self):
         self.process.stdin.write("\n")
         self.process.stdin.flush()
-        line = self.process.stdout.readline()
+        line = read_line(self.process.stdout, TICKET_LIMIT)
         if not line:
             sys.exit("cups-floor failed")
         return int(line) / 1e6
 
     def close(self):
         self.process.stdin.close()
-        self.process.wait()
+        try:
+            self.process.wait(EXIT_LIMIT)
+        except subprocess.TimeoutExpired:
+            self.process.kill()
+            self.process.wait()
+            raise
 
 
 def ms(seconds):
@@ -120,12 +133,18 @@ def main():
             # cupsd finishes the job before it, as at a till's pace.
             tool_client, floor_client = Tool(program, env), Floor(floor, env, ticket_file)
             tool, lp, floor_times = [], [], []
-            for _ in range(cycles):
-                for client, times in ((tool_client.ticket, tool),
-                                      (lambda: lp_ticket(env, ticket_file), lp),
-                                      (floor_client.ticket, floor_times)):
-                    time.sleep(IDLE_BETWEEN_TICKETS)
-                    times.append(client())
+            try:
+                for _ in range(cycles):
+                    for client, times in ((tool_client.ticket, tool),
+                                          (lambda: lp_ticket(env, ticket_file), lp),
+                                          (floor_client.ticket, floor_times)):
+                        time.sleep(IDLE_BETWEEN_TICKETS)
+                        times.append(client())
+            except BaseException:
+                # A wait ran out: the clients are not left behind.
+                kill_child(tool_client.pid)
+                floor_client.process.kill()
+                raise
             startup = tool_client.startup
             rss = tool_client.close()
             floor_client.close()

@@ -21,10 +21,21 @@ void Tester_Prompt(int cycle, char *out, int outSize) {
 }
 
 void Tester_End() {
-  // Waits for a ticket in progress, so that nothing is closed under a
-  // spooler or device-context call; no ticket starts after this.
-  std::lock_guard<std::mutex> hold(g_TicketLock);
+  // No ticket starts from here on, whether or not the wait below succeeds.
   g_TesterEnding = true;
+  // A ticket in progress is waited for, so that nothing is closed under a
+  // spooler or device-context call, but only for a bounded time: a call held
+  // up by a server that never answers must not keep a closing console's
+  // process alive.
+  std::unique_lock<std::timed_mutex> hold(g_TicketLock, kTesterEndWait);
+  if (!hold.owns_lock()) {
+    // The main thread is still inside a library call. Every handle the
+    // library holds is either in use by that call or touched by the rest of
+    // the ticket once it returns, so none of them can be closed from here
+    // without a race or a second close. They are left to the process exit
+    // that follows the close event, which gives them all back at once.
+    return;
+  }
   Print_Release();
 }
 

@@ -6,7 +6,10 @@
 [[noreturn]] void Tester_Main();
 
 // Releases everything the printer library holds. Safe to run twice, and safe
-// to run from the console's close-event thread while a ticket is printing.
+// to run from the console's close-event thread while a ticket is printing: it
+// waits for the ticket at most kTesterEndWait (tester/ticket_lock.h), and
+// where the ticket is still inside a call then, it releases nothing and
+// returns, leaving the handles to the process exit. No ticket starts after it.
 void Tester_End();
 
 // Opens the default printer and sends it one "EPOS" ticket.

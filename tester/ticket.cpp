@@ -1,4 +1,5 @@
 // The drawer-kick ticket: 89 bytes of ESC/POS in one RAW document "EPOS".
+#include <atomic>
 #include <mutex>
 
 #include "printer/open_printer.h"
@@ -6,8 +7,8 @@
 #include "tester/tester.h"
 #include "tester/ticket_lock.h"
 
-std::mutex g_TicketLock;
-bool g_TesterEnding = false;
+std::timed_mutex g_TicketLock;
+std::atomic<bool> g_TesterEnding{false};
 
 namespace {
 // Text can carry no zero byte, so the kick selects pin 2 with "0" (48).
@@ -20,7 +21,7 @@ const char kKickCommand[] = "\x1Bp0  ";
 }  // namespace
 
 void Tester_PrintTicket() {
-  std::lock_guard<std::mutex> hold(g_TicketLock);
+  std::lock_guard<std::timed_mutex> hold(g_TicketLock);
   if (g_TesterEnding) return;
   if (Print_OpenPrinter("", "", 0) == nullptr) return;
   Print_StartRaw("EPOS", "", "RAW");

@@ -125,10 +125,12 @@ class Platform {
   // ---- Scripting ----
   // The next invocations of name answer from this queue, in order, instead of
   // the model. For calls returning a handle or pointer, result is its value.
-  void Script(const std::string &name, Scripted answer);
+  // A name that is no call of the fake is refused: false, and a violation.
+  bool Script(const std::string &name, Scripted answer);
   // Invocation nth (1-based, counted per name) of name fails; with
-  // fromThenOn, that one and every later one fail.
-  void FailCall(const std::string &name, int nth = 1, bool fromThenOn = false,
+  // fromThenOn, that one and every later one fail. A name that is no call of
+  // the fake is refused: false, and a violation.
+  bool FailCall(const std::string &name, int nth = 1, bool fromThenOn = false,
                 DWORD lastError = ERROR_INVALID_PARAMETER);
   // The nth platform call overall (1-based) fails; with fromThenOn, every
   // failable call from there on fails too.
@@ -177,7 +179,8 @@ class Platform {
 
   // ---- Checks ----
   // Each call that named a handle the fake had closed or never issued
-  // (other than a null handle), as "CallName(0x...)".
+  // (other than a null handle), as "CallName(0x...)", and each script or
+  // failure rule refused for naming no call, as "FailCall(\"Name\"): ...".
   std::vector<std::string> Violations() const;
   // Everything still open: printers, DCs, pens, brushes, files, modules.
   std::string LiveSummary() const;

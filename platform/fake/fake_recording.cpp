@@ -21,6 +21,30 @@ const PlatformApi kTable = {
         & entry::ExitProcess,
 };
 
+// Every name a call of the fake records: the seam's calls, ExitProcess, and
+// GetDefaultPrinterA, which GetProcAddress hands out.
+bool IsCallName(const std::string &name) {
+  static const char *const kNames[] = {
+#define DK_FAKE_CALL_NAME(result, name, params, args) #name,
+      DK_PLATFORM_CALLS(DK_FAKE_CALL_NAME)
+#undef DK_FAKE_CALL_NAME
+          "ExitProcess",
+      "GetDefaultPrinterA",
+  };
+  for (const char *known : kNames) {
+    if (name == known) return true;
+  }
+  return false;
+}
+
+// A script or failure rule for a call that does not exist would never act;
+// it is refused, and noted so that the checks at a test's end show it too.
+bool AcceptName(Platform::Impl &impl, const char *what, const std::string &name) {
+  if (IsCallName(name)) return true;
+  impl.violations.push_back(std::string(what) + "(\"" + name + "\"): no such call");
+  return false;
+}
+
 bool RuleHits(int count, int nth, bool fromThenOn) {
   return fromThenOn ? count >= nth : count == nth;
 }
@@ -142,14 +166,18 @@ void Platform::ClearCalls() {
   impl->invocations.clear();
 }
 
-void Platform::Script(const std::string &name, Scripted answer) {
+bool Platform::Script(const std::string &name, Scripted answer) {
   Lock lock(impl->mutex);
+  if (!AcceptName(*impl, "Script", name)) return false;
   impl->scripts[name].push_back(answer);
+  return true;
 }
 
-void Platform::FailCall(const std::string &name, int nth, bool fromThenOn, DWORD lastError) {
+bool Platform::FailCall(const std::string &name, int nth, bool fromThenOn, DWORD lastError) {
   Lock lock(impl->mutex);
+  if (!AcceptName(*impl, "FailCall", name)) return false;
   impl->failRules.push_back({name, nth, fromThenOn, lastError});
+  return true;
 }
 
 void Platform::FailAtIndex(int nth, bool fromThenOn, DWORD lastError) {

@@ -130,7 +130,9 @@ bool OpenLocked(Console &console) {
   if (console.freed || !terminal::Open()) return false;
   int columns = 0, rows = 0;
   terminal::WindowSize(columns, rows);
-  console.screen = std::make_unique<ScreenModel>(columns, rows);
+  console.screen = std::make_unique<ScreenModel>(std::max(columns, kMinScreenColumns),
+                                                 std::max(rows, kMinScreenRows));
+  console.screen->SetWindow(columns, rows);
   console.queue.clear();
   console.inputEnded = false;
   console.decoder = KeyDecoder();
@@ -418,7 +420,11 @@ void ConsoleWindowResized() {
   if (!console.open) return;
   int columns = 0, rows = 0;
   terminal::WindowSize(columns, rows);
-  console.screen->Resize(columns, rows);
+  // The terminal has cut or reflowed what it showed: it is cleared and drawn
+  // again from the model, which still holds the prompt at its place. While
+  // the terminal is given back for a stop, the resume draws it.
+  std::string redraw = console.screen->WindowResized(columns, rows);
+  if (!console.suspended) terminal::WriteAll(redraw);
   INPUT_RECORD record{};
   record.EventType = winapi::WINDOW_BUFFER_SIZE_EVENT;
   record.Event.WindowBufferSizeEvent.dwSize =
@@ -444,8 +450,7 @@ void ConsoleResume() {
   terminal::ApplyRawModes();
   int columns = 0, rows = 0;
   terminal::WindowSize(columns, rows);
-  console.screen->Resize(columns, rows);
-  terminal::WriteAll(console.screen->Repaint());
+  terminal::WriteAll(console.screen->WindowResized(columns, rows));
 }
 
 }  // namespace dkposix

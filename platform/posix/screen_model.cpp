@@ -44,6 +44,8 @@ std::string AttributeSgr(WORD attribute) {
 ScreenModel::ScreenModel(int width, int height)
     : width_(ClampSide(width)),
       height_(ClampSide(height)),
+      windowWidth_(width_),
+      windowHeight_(height_),
       cells_(static_cast<size_t>(width_) * height_) {}
 
 bool ScreenModel::Contains(COORD cell) const {
@@ -60,11 +62,38 @@ void ScreenModel::Resize(int width, int height) {
     }
   }
   cells_.swap(cells);
-  width_ = width;
-  height_ = height;
+  width_ = windowWidth_ = width;
+  height_ = windowHeight_ = height;
   cursor_.X = static_cast<SHORT>(std::min<int>(cursor_.X, width_ - 1));
   cursor_.Y = static_cast<SHORT>(std::min<int>(cursor_.Y, height_ - 1));
   terminalX_ = terminalY_ = -1;  // the terminal may have reflowed its lines
+}
+
+void ScreenModel::SetWindow(int columns, int rows) {
+  columns = ClampSide(columns);
+  rows = ClampSide(rows);
+  if (columns > width_ || rows > height_) {
+    Resize(std::max(columns, width_), std::max(rows, height_));
+  }
+  windowWidth_ = columns;
+  windowHeight_ = rows;
+  terminalX_ = terminalY_ = terminalAttribute_ = -1;
+}
+
+std::string ScreenModel::WindowResized(int columns, int rows) {
+  SetWindow(columns, rows);
+  // Cleared first: cells the grid leaves blank need no drawing then.
+  std::string out = "\x1b[0m\x1b[H\x1b[2J";
+  terminalX_ = terminalY_ = 0;
+  terminalAttribute_ = kDefaultAttribute;
+  for (int y = 0; y < windowHeight_; ++y) {
+    for (int x = 0; x < windowWidth_; ++x) {
+      const Cell &cell = cells_[Index(x, y)];
+      if (cell.byte != ' ' || cell.attribute != kDefaultAttribute) EmitCell(x, y, out);
+    }
+  }
+  EmitCursor(out);
+  return out;
 }
 
 std::string ScreenModel::SetCursor(COORD cursor) {
@@ -166,10 +195,15 @@ void ScreenModel::LineFeed(std::string &out) {
     ++cursor_.Y;
     return;
   }
-  // Scroll: the grid moves up a row and a blank row comes in at the bottom;
-  // the terminal does the same on a line feed in its last row.
   std::move(cells_.begin() + width_, cells_.end(), cells_.begin());
   std::fill(cells_.end() - width_, cells_.end(), Cell{});
+  if (windowWidth_ != width_ || windowHeight_ != height_) {
+    // The window shows only part of the grid: its part is drawn again.
+    out += Repaint();
+    return;
+  }
+  // Scroll: the grid moves up a row and a blank row comes in at the bottom;
+  // the terminal does the same on a line feed in its last row.
   EmitAttribute(kDefaultAttribute, out);
   MoveTerminalCursor(0, height_ - 1, out);
   out += '\n';
@@ -177,11 +211,12 @@ void ScreenModel::LineFeed(std::string &out) {
 }
 
 void ScreenModel::EmitCell(int x, int y, std::string &out) {
+  if (!InWindow(x, y)) return;
   const Cell &cell = cells_[Index(x, y)];
   MoveTerminalCursor(x, y, out);
   EmitAttribute(cell.attribute, out);
   AppendUtf8(out, ConsoleGlyph(cell.byte));
-  if (x < width_ - 1) {
+  if (x < windowWidth_ - 1) {
     terminalX_ = x + 1;
   } else {
     terminalX_ = terminalY_ = -1;  // some terminals wrap pending here, some do not
@@ -195,7 +230,8 @@ void ScreenModel::EmitAttribute(WORD attribute, std::string &out) {
 }
 
 void ScreenModel::EmitCursor(std::string &out) {
-  MoveTerminalCursor(cursor_.X, cursor_.Y, out);
+  // A cursor outside the window is shown once the window grows to it.
+  if (InWindow(cursor_.X, cursor_.Y)) MoveTerminalCursor(cursor_.X, cursor_.Y, out);
 }
 
 void ScreenModel::MoveTerminalCursor(int x, int y, std::string &out) {

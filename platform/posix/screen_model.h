@@ -16,6 +16,11 @@ namespace dkposix {
 
 constexpr winapi::WORD kDefaultAttribute = 0x07;  // light grey on black
 constexpr int kMaxScreenSide = 1024;
+// The least grid a console starts with, whatever its window: the classic
+// Windows screen buffer, which holds all the program writes (its prompt ends
+// by column 67 of row 10), so that a small window never moves or cuts it.
+constexpr int kMinScreenColumns = 80;
+constexpr int kMinScreenRows = 25;
 
 class ScreenModel {
  public:
@@ -28,8 +33,22 @@ class ScreenModel {
   void SetMode(winapi::DWORD mode) { mode_ = mode; }
   bool Contains(winapi::COORD cell) const;
 
-  // Keeps what fits of the old grid; the cursor stays inside.
+  // Keeps what fits of the old grid; the cursor stays inside. The window
+  // takes the same size.
   void Resize(int width, int height);
+
+  // The terminal's window is now columns x rows. The grid grows to cover it
+  // but never shrinks: what the program wrote (its prompt at row 10, say)
+  // stays where it was, as in a Windows screen buffer larger than its window.
+  // Cells outside the window are kept but not drawn until it grows again.
+  // Returns the bytes that clear the terminal and draw the window's part of
+  // the grid afresh, so that nothing a terminal kept or reflowed stays.
+  std::string WindowResized(int columns, int rows);
+  // As WindowResized, for a terminal whose contents are not known yet (at
+  // start): nothing is drawn, and the terminal's cursor is taken as unknown.
+  void SetWindow(int columns, int rows);
+  int WindowWidth() const { return windowWidth_; }
+  int WindowHeight() const { return windowHeight_; }
 
   // The cursor must lie inside the screen (see Contains).
   std::string SetCursor(winapi::COORD cursor);
@@ -47,8 +66,9 @@ class ScreenModel {
   std::string FillAttribute(winapi::WORD attribute, winapi::DWORD length, winapi::COORD start,
                             winapi::DWORD &written);
 
-  // Draws the whole grid again (after the terminal was given back and taken
-  // again, or after anything else wrote to it).
+  // Draws the whole grid again, as far as the window shows it (after the
+  // terminal was given back and taken again, or after anything else wrote to
+  // it).
   std::string Repaint();
 
   uint8_t ByteAt(int x, int y) const { return cells_[Index(x, y)].byte; }
@@ -63,6 +83,10 @@ class ScreenModel {
   size_t Index(int x, int y) const { return static_cast<size_t>(y) * width_ + x; }
   void PutGlyph(uint8_t byte, std::string &out);
   void LineFeed(std::string &out);
+  bool InWindow(int x, int y) const { return x < windowWidth_ && y < windowHeight_; }
+  // Draws the cell when the window shows it; the terminal is never sent a
+  // position outside its window, where it would clamp the cursor and draw
+  // on the wrong cell.
   void EmitCell(int x, int y, std::string &out);
   // Applies set to length cells from start on and draws them.
   std::string Fill(winapi::DWORD length, winapi::COORD start, winapi::DWORD &written,
@@ -73,6 +97,8 @@ class ScreenModel {
 
   int width_;
   int height_;
+  int windowWidth_;  // the terminal's window, never larger than the grid
+  int windowHeight_;
   std::vector<Cell> cells_;
   winapi::COORD cursor_{0, 0};
   winapi::DWORD mode_ = winapi::ENABLE_PROCESSED_OUTPUT | winapi::ENABLE_WRAP_AT_EOL_OUTPUT;

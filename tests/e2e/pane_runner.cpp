@@ -1,5 +1,5 @@
 // Runs the program under test inside a terminal pane and reports how it
-// ended: dk_pane_runner [--keep-hangup] RESULT_FILE PROGRAM [ARGS...]
+// ended: dk_pane_runner [--limit S] [--keep-hangup] RESULT_FILE PROGRAM [ARGS...]
 // (dk_pane_runner --modes prints the modes of the terminal on its input, the
 // same way, for a test to compare while the program runs.)
 //
@@ -12,7 +12,10 @@
 // the kernel sends SIGHUP when the terminal closes, and it passes that on to
 // the program as a shell does to its jobs (--keep-hangup: it does not, like a
 // leader that ignores hang-ups). It outlives Ctrl+C and hang-ups itself; the
-// program gets the default handlers back at exec.
+// program gets the default handlers back at exec, and the default actions of
+// hang-up and broken pipe even where the runner was started with them
+// ignored. A program still running after kRunLimit seconds (--limit S: after
+// S) is killed, so that no runner waits for ever once its test has gone.
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <termios.h>
@@ -21,6 +24,7 @@
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -29,7 +33,15 @@ namespace {
 
 void Ignore(int) {}
 
+// Far above the time any test drives the program (each has a bound of two
+// minutes).
+constexpr unsigned kRunLimit = 600;
+
 volatile pid_t g_child = 0;
+
+void KillLateChild(int) {
+  if (g_child > 0) kill(g_child, SIGKILL);
+}
 
 void PassOnHangup(int) {
   if (g_child > 0) kill(g_child, SIGHUP);
@@ -53,13 +65,22 @@ int main(int argc, char **argv) {
     std::printf("%s", Modes().c_str());
     return 0;
   }
+  unsigned limit = kRunLimit;
+  if (argc > 2 && std::string(argv[1]) == "--limit") {
+    limit = static_cast<unsigned>(std::strtoul(argv[2], nullptr, 10));
+    if (limit == 0) limit = kRunLimit;
+    argc -= 2;
+    argv += 2;
+  }
   bool keepHangup = argc > 1 && std::string(argv[1]) == "--keep-hangup";
   if (keepHangup) {
     --argc;
     ++argv;
   }
   if (argc < 3) {
-    std::fprintf(stderr, "usage: dk_pane_runner [--keep-hangup] RESULT_FILE PROGRAM [ARGS...]\n");
+    std::fprintf(
+        stderr,
+        "usage: dk_pane_runner [--limit S] [--keep-hangup] RESULT_FILE PROGRAM [ARGS...]\n");
     return 2;
   }
   const std::string result = argv[1];
@@ -74,11 +95,14 @@ int main(int argc, char **argv) {
   if (child == 0) {
     struct rlimit noCore = {0, 0};
     setrlimit(RLIMIT_CORE, &noCore);  // crashes the tests cause leave no core files
+    std::signal(SIGPIPE, SIG_DFL);
     execv(argv[2], argv + 2);
     _exit(127);
   }
   g_child = child;
   if (!keepHangup) std::signal(SIGHUP, PassOnHangup);
+  std::signal(SIGALRM, KillLateChild);
+  alarm(limit);
   std::ofstream(result + ".pid") << child << '\n';
   int status = 0;
   while (waitpid(child, &status, 0) < 0 && errno == EINTR) {

@@ -10,6 +10,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "harness/command.h"
@@ -365,6 +366,87 @@ TEST_F(ProgramTest, ResizingTheTerminalDuringAReadDisturbsNothing) {
   pane_->Keys("Enter");
   ASSERT_TRUE(pane_->WaitForRow(kPromptRow, Prompt(2), kQuick)) << DumpScreen();
   ASSERT_TRUE(WaitUntil([&] { return cups_->CompletedJobCount() == 1; }, kQuick));
+}
+
+// The window shrinks above the prompt's row (the terminal cuts its lines),
+// a cycle passes while it is small, and it grows back: the screen shows the
+// current prompt at its place and nothing else, with no stale prompt and no
+// leftovers of the small window.
+TEST_F(ProgramTest, ShrinkingBelowThePromptAndGrowingBackShowsOnlyTheCurrentPrompt) {
+  ASSERT_NO_FATAL_FAILURE(Begin(Spooler::kDefaultPrinter));
+  pane_->Type("ab");
+  ExpectPromptAndCursor(1, "ab");
+  for (auto size : {std::make_pair(30, 8), std::make_pair(100, 5)}) {
+    pane_->Resize(size.first, size.second);
+    ASSERT_TRUE(
+        WaitUntil([&] { return static_cast<int>(pane_->Screen().size()) == size.second; }, kQuick))
+        << DumpScreen();
+  }
+  pane_->Keys("Enter");  // the next prompt is written while row 10 is out of sight
+  ASSERT_TRUE(WaitUntil([&] { return cups_->CompletedJobCount() == 1; }, kQuick));
+  pane_->Resize(ProgramPane::kWidth, ProgramPane::kHeight);
+
+  // Text typed in cycle 1 stays behind the prompt of cycle 2, as always.
+  const std::string expected = PromptRow(2) + "ab";
+  auto onlyThePrompt = [&] {
+    std::vector<std::string> rows = pane_->Screen();
+    if (static_cast<int>(rows.size()) != ProgramPane::kHeight) return false;
+    for (int y = 0; y < ProgramPane::kHeight; ++y) {
+      if (rows[y] != (y == kPromptRow ? expected : "")) return false;
+    }
+    return true;
+  };
+  EXPECT_TRUE(WaitUntil(onlyThePrompt, kQuick)) << DumpScreen();
+  int x = -1, y = -1;
+  EXPECT_TRUE(pane_->Cursor(x, y));
+  EXPECT_EQ(x, Columns(PromptRow(2)));
+  EXPECT_EQ(y, kPromptRow);
+  // And the program goes on there.
+  pane_->Type("z");
+  ASSERT_TRUE(pane_->WaitForRow(kPromptRow, PromptRow(2) + "zb", kQuick)) << DumpScreen();
+}
+
+// A window too small for the prompt from the start: the program still keeps
+// its prompt at column 10, row 10, and shows it there once the window is
+// large enough, with nothing written in the wrong place meanwhile.
+TEST_F(ProgramTest, StartingInAWindowTooSmallForThePromptShowsItOnceLargeEnough) {
+  std::string missing = MissingPrerequisite();
+  if (!missing.empty()) GTEST_SKIP() << missing;
+  cups_ = StartCups(Spooler::kDefaultPrinter);
+  ASSERT_NE(cups_, nullptr) << "the private cupsd did not start";
+  pane_ = std::make_unique<ProgramPane>(
+      std::map<std::string, std::string>{{"CUPS_SERVER", cups_->Socket()},
+                                         {"CUPS_SERVERROOT", cups_->Folder()},
+                                         {"HOME", cups_->Folder()}},
+      true, 40, 6);
+  // The start clears the window; nothing of the prompt may land in it.
+  auto blank = [&] {
+    std::vector<std::string> rows = pane_->Screen();
+    if (rows.size() != 6u) return false;
+    for (const std::string &row : rows) {
+      if (!row.empty()) return false;
+    }
+    return pane_->ProgramPid() > 0;
+  };
+  ASSERT_TRUE(WaitUntil(blank, kQuick)) << DumpScreen();
+  pane_->Type("ab");
+  std::this_thread::sleep_for(milliseconds(300));  // time to echo, were it drawn
+  EXPECT_TRUE(blank()) << DumpScreen();
+
+  pane_->Resize(ProgramPane::kWidth, ProgramPane::kHeight);
+  auto onlyThePrompt = [&] {
+    std::vector<std::string> rows = pane_->Screen();
+    if (static_cast<int>(rows.size()) != ProgramPane::kHeight) return false;
+    for (int y = 0; y < ProgramPane::kHeight; ++y) {
+      if (rows[y] != (y == kPromptRow ? PromptRow(1, "ab") : "")) return false;
+    }
+    return true;
+  };
+  EXPECT_TRUE(WaitUntil(onlyThePrompt, kQuick)) << DumpScreen();
+  ExpectPromptAndCursor(1, "ab");
+  pane_->Keys("Enter");
+  ASSERT_TRUE(pane_->WaitForRow(kPromptRow, PromptRow(2, "ab"), kQuick)) << DumpScreen();
+  EXPECT_TRUE(WaitUntil([&] { return cups_->CompletedJobCount() == 1; }, kQuick));
 }
 
 // Ctrl+Z gives the terminal back in its own modes while the program is

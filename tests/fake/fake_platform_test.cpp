@@ -6,7 +6,9 @@
 
 #include <cstring>
 #include <functional>
+#include <string>
 #include <thread>
+#include <vector>
 
 namespace {
 
@@ -265,6 +267,47 @@ TEST(FakeScripting, ScriptAnswersInOrderThenTheModelResumes) {
   EXPECT_EQ(LoadLibraryA("WINSPOOL.DRV"), reinterpret_cast<HMODULE>(0x1234));
   EXPECT_EQ(platform.LoadedModules(), 0);  // scripted answers leave the model alone
   EXPECT_EQ(LoadLibraryA("WINSPOOL.DRV"), reinterpret_cast<HMODULE>(0x7001));
+}
+
+// A misspelt or made-up name would otherwise never fail or answer anything,
+// and the test using it would pass for the wrong reason. Each is refused.
+TEST(FakeScripting, NamesThatAreNoCallAreRefused) {
+  const char *const wrongNames[] = {"WritePrinterA",     "writeprinter",  "WritePrinter ",
+                                    "GetDefaultPrinter", "ExtCreatePenA", ""};
+  for (const char *name : wrongNames) {
+    SCOPED_TRACE(std::string("name \"") + name + "\"");
+    fake::Platform platform;
+    platform.AddPrinter("Till");
+    EXPECT_FALSE(platform.FailCall(name));
+    EXPECT_FALSE(platform.Script(name, {0, 0}));
+    const std::vector<std::string> expected = {
+        "FailCall(\"" + std::string(name) + "\"): no such call",
+        "Script(\"" + std::string(name) + "\"): no such call"};
+    EXPECT_EQ(platform.Violations(), expected);
+
+    // Nothing of them acts on the calls that do exist.
+    HANDLE printer = nullptr;
+    ASSERT_TRUE(OpenPrinterA(const_cast<LPSTR>("Till"), &printer, nullptr));
+    DOC_INFO_1A doc{const_cast<LPSTR>("EPOS"), nullptr, const_cast<LPSTR>("RAW")};
+    EXPECT_NE(StartDocPrinterA(printer, 1, reinterpret_cast<LPBYTE>(&doc)), 0u);
+    DWORD written = 0;
+    EXPECT_TRUE(WritePrinter(printer, const_cast<char *>("ab"), 2, &written));
+    EXPECT_EQ(written, 2u);
+    EXPECT_TRUE(EndDocPrinter(printer));
+    EXPECT_TRUE(ClosePrinter(printer));
+  }
+}
+
+// Every call the fake records can be named, including the two that are not
+// in the seam's list: ExitProcess and GetDefaultPrinterA.
+TEST(FakeScripting, EveryRecordedCallCanBeNamed) {
+  fake::Platform platform;
+  for (const char *name : {"ExitProcess", "GetDefaultPrinterA", "WritePrinter", "AllocConsole",
+                           "MultiByteToWideChar", "GetProcAddress"}) {
+    EXPECT_TRUE(platform.FailCall(name, 99)) << name;
+    EXPECT_TRUE(platform.Script(name, {0, 0})) << name;
+  }
+  EXPECT_TRUE(platform.Violations().empty()) << testing::PrintToString(platform.Violations());
 }
 
 TEST(FakeLastError, IsPerThreadAndSuccessKeepsIt) {

@@ -193,6 +193,121 @@ TEST(ScreenModel, ResizeKeepsWhatFitsAndTheCursorInside) {
   EXPECT_EQ(Row(screen, 2), "      ");  // what was cut off is gone
 }
 
+// The window shrinks below the prompt's row and grows back. The grid keeps
+// the prompt at its place throughout; while the window is small nothing is
+// drawn outside it (a terminal would clamp such a position onto its last row
+// or column); once it is large again the terminal, whatever it kept or
+// reflowed meanwhile, shows exactly the grid.
+struct WindowChange {
+  int smallWidth, smallHeight;
+  int largeWidth, largeHeight;
+};
+
+class ScreenModelWindow : public testing::TestWithParam<WindowChange> {};
+
+// A terminal of the given size with leftovers on it, as a terminal emulator
+// keeps or reflows them across a resize.
+VtScreen TerminalWithDebris(int width, int height) {
+  VtScreen terminal(width, height);
+  terminal.Feed("\x1b[11;11HTest1: stale\x1b[1;1Hdebris\x1b[" + std::to_string(height) +
+                ";1Hmore debris");
+  return terminal;
+}
+
+void ExpectTerminalShowsWindowOfGrid(const VtScreen &terminal, const ScreenModel &screen,
+                                     const char *step) {
+  for (int y = 0; y < screen.WindowHeight(); ++y) {
+    std::string row;
+    for (int x = 0; x < screen.WindowWidth(); ++x) {
+      dkposix::AppendUtf8(row, dkposix::ConsoleGlyph(screen.ByteAt(x, y)));
+    }
+    EXPECT_EQ(terminal.Row(y), row) << step << ", row " << y;
+  }
+}
+
+TEST_P(ScreenModelWindow, PromptComesBackAtItsPlaceWithNoDebris) {
+  const WindowChange &change = GetParam();
+  const std::string prompt1 = "Test1: Press Enter To test default printer's draw kick.";
+  const std::string prompt2 = "Test2: Press Enter To test default printer's draw kick.";
+  ScreenModel screen(80, 25);
+  screen.SetMode(kPositioned);
+  winapi::DWORD written = 0;
+  screen.FillCharacter(' ', 80 * 25, COORD{0, 0}, written);
+  screen.SetCursor(COORD{10, 10});
+  Write(screen, prompt1 + "typed");
+
+  VtScreen small = TerminalWithDebris(change.smallWidth, change.smallHeight);
+  small.Feed(screen.WindowResized(change.smallWidth, change.smallHeight));
+  EXPECT_GE(screen.Width(), 80);
+  EXPECT_GE(screen.Height(), 25);
+  EXPECT_EQ(Row(screen, 10).substr(10, prompt1.size() + 5), prompt1 + "typed");
+  ExpectTerminalShowsWindowOfGrid(small, screen, "shrunk");
+
+  // The next cycle runs while the window is small: its prompt goes into the
+  // grid at column 10, row 10, and nothing lands on the terminal elsewhere.
+  ASSERT_TRUE(screen.Contains(COORD{10, 10}));
+  small.Feed(screen.SetCursor(COORD{10, 10}));
+  small.Feed(Write(screen, prompt2));
+  ExpectTerminalShowsWindowOfGrid(small, screen, "written while small");
+
+  VtScreen large = TerminalWithDebris(change.largeWidth, change.largeHeight);
+  large.Feed(screen.WindowResized(change.largeWidth, change.largeHeight));
+  ExpectTerminalShowsWindowOfGrid(large, screen, "grown back");
+  EXPECT_EQ(large.Row(10), std::string(10, ' ') + prompt2 + "typed" +
+                               std::string(change.largeWidth - 10 - prompt2.size() - 5, ' '));
+  for (int y = 0; y < change.largeHeight; ++y) {
+    if (y != 10) {
+      EXPECT_EQ(large.Row(y), std::string(change.largeWidth, ' ')) << "row " << y;
+    }
+  }
+  EXPECT_EQ(large.X(), 10 + static_cast<int>(prompt2.size()));
+  EXPECT_EQ(large.Y(), 10);
+}
+
+INSTANTIATE_TEST_SUITE_P(Sizes, ScreenModelWindow,
+                         testing::Values(WindowChange{80, 5, 80, 25},   // rows only
+                                         WindowChange{30, 8, 100, 30},  // both, grown past
+                                         WindowChange{12, 11, 80, 25},  // prompt row just shown
+                                         WindowChange{1, 1, 90, 40}),
+                         [](const testing::TestParamInfo<WindowChange> &info) {
+                           const WindowChange &c = info.param;
+                           return std::to_string(c.smallWidth) + "x" +
+                                  std::to_string(c.smallHeight) + "_to_" +
+                                  std::to_string(c.largeWidth) + "x" +
+                                  std::to_string(c.largeHeight);
+                         });
+
+// Scrolling while the window shows only part of the grid draws the window's
+// part again rather than a line feed, which would scroll the wrong rows.
+TEST(ScreenModel, ScrollInASmallWindowRedrawsWhatItShows) {
+  ScreenModel screen(6, 4);
+  screen.SetMode(kLineMode);
+  VtScreen terminal(6, 2);
+  terminal.Feed(screen.WindowResized(6, 2));
+  terminal.Feed(Write(screen, "a\nb\nc\nd\ne\n"));
+  ExpectTerminalShowsWindowOfGrid(terminal, screen, "scrolled");
+  EXPECT_EQ(Row(screen, 0), "c     ");
+}
+
+// A grid larger than its window from the start: what lies outside the
+// window is kept but never sent, so the small terminal shows only its part.
+TEST(ScreenModel, GridLargerThanItsWindowSendsOnlyTheWindowsPart) {
+  ScreenModel screen(80, 25);
+  screen.SetWindow(40, 6);
+  EXPECT_EQ(screen.Width(), 80);
+  EXPECT_EQ(screen.Height(), 25);
+  VtScreen terminal(40, 6);
+  terminal.Feed("leftover");
+  winapi::DWORD written = 0;
+  terminal.Feed(screen.FillCharacter(' ', 80 * 25, COORD{0, 0}, written));
+  EXPECT_EQ(written, 80u * 25u);
+  screen.SetMode(kPositioned);
+  terminal.Feed(screen.SetCursor(COORD{10, 10}));
+  terminal.Feed(Write(screen, "Test1: Press Enter"));
+  for (int y = 0; y < 6; ++y) EXPECT_EQ(terminal.Row(y), std::string(40, ' ')) << "row " << y;
+  EXPECT_EQ(Row(screen, 10).substr(10, 18), "Test1: Press Enter");
+}
+
 TEST(ScreenModel, AbsurdSizesAreKeptWithinBounds) {
   ScreenModel screen(0, 100000);
   EXPECT_EQ(screen.Width(), 1);

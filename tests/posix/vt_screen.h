@@ -1,9 +1,11 @@
-// A small VT terminal for tests: enough of xterm (cursor position, colours
-// skipped, line feed with scrolling, UTF-8 text, the pending wrap at the last
-// column) to show what a terminal would display for the bytes the screen
-// model sends.
+// A small VT terminal for tests: enough of xterm (cursor position, clamped
+// to the screen, erase of the whole screen, colours skipped, line feed with
+// scrolling, UTF-8 text, the pending wrap at the last column) to show what a terminal would display
+// for the bytes the screen model sends.
 #pragma once
 
+#include <algorithm>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -21,9 +23,12 @@ class VtScreen {
         if (bytes[end] == 'H') {
           int row = 1, column = 1;
           std::sscanf(bytes.substr(i + 2, end - i - 2).c_str(), "%d;%d", &row, &column);
-          y_ = row - 1;
-          x_ = column - 1;
+          // As a terminal does, a position past the screen ends at its edge.
+          y_ = std::clamp(row, 1, height_) - 1;
+          x_ = std::clamp(column, 1, width_) - 1;
           pendingWrap_ = false;
+        } else if (bytes[end] == 'J' && bytes.substr(i + 2, end - i - 2) == "2") {
+          for (auto &line : cells_) line.assign(width_, " ");
         }
         i = end + 1;  // SGR and the rest: nothing to show
       } else if (c == '\n') {

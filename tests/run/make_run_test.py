@@ -8,14 +8,13 @@ with no cupsd left running.
 """
 import glob
 import os
-import pty
 import re
 import shutil
 import sys
 import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
-from terminal import TICKET, read_until  # noqa: E402
+from terminal import TICKET, kill_child, read_until, spawn, wait_child  # noqa: E402
 
 
 def private_cupsds():
@@ -42,21 +41,23 @@ def main():
     # No printer anywhere: the client's CUPS server does not exist.
     env = dict(os.environ, TERM="xterm", CUPS_SERVER="/nonexistent/dk-no-cups.sock",
                MAKEFLAGS="", MAKELEVEL="")
-    pid, fd = pty.fork()
-    if pid == 0:
-        os.chdir(root)
-        os.execvpe("make", ["make", "-s", "run"], env)
-    seen = read_until(fd, b"virtual receipt printer", b"", 240)
-    seen = read_until(fd, b"Test1:", seen, 30)
-    for cycle in (1, 2, 3):
-        os.write(fd, b"\r")
-        seen = read_until(fd, f"Test{cycle + 1}:".encode(), seen, 10)
+    pid, fd = spawn(["make", "-s", "run"], env, cwd=root)
+    try:
+        seen = read_until(fd, b"virtual receipt printer", b"", 240)
+        seen = read_until(fd, b"Test1:", seen, 30)
+        for cycle in (1, 2, 3):
+            os.write(fd, b"\r")
+            seen = read_until(fd, f"Test{cycle + 1}:".encode(), seen, 10)
+    except BaseException:
+        os.close(fd)
+        kill_child(pid)
+        raise
     os.close(fd)  # the terminal closes: hang-up for everything on it
 
     deadline = time.monotonic() + 20
     while time.monotonic() < deadline and private_cupsds():
         time.sleep(0.2)
-    os.waitpid(pid, 0)
+    wait_child(pid, 20)
 
     failures = []
     if private_cupsds():

@@ -6,13 +6,13 @@ and a flat memory footprint from cycle 10 to cycle 255.
     soak_test.py PROGRAM CUPSD_SCRIPT [--valgrind]
 """
 import os
-import pty
 import subprocess
 import sys
 import tempfile
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
-from terminal import TICKET, after, read_until  # noqa: E402
+from terminal import (TICKET, after, kill_child, read_until, restore_default_signals,  # noqa: E402
+                      spawn, wait_child)
 
 CYCLES = 255
 
@@ -33,20 +33,23 @@ def run(program, env, valgrind, log):
         argv = ["valgrind", "--leak-check=full", "--errors-for-leak-kinds=definite,indirect",
                 "--show-leak-kinds=definite,indirect", "--error-exitcode=99",
                 f"--log-file={log}", program]
-    pid, fd = pty.fork()
-    if pid == 0:
-        os.execvpe(argv[0], argv, env)
+    pid, fd = spawn(argv, env)
     slow = 20 if valgrind else 5
-    rest = after(read_until(fd, b"Test1:", b"", 30 if valgrind else 10), b"Test1:")
     samples = {}
-    for cycle in range(1, CYCLES + 1):
-        if cycle in (10, CYCLES) and not valgrind:
-            samples[cycle] = snapshot(pid)
-        os.write(fd, b"\r")
-        if cycle < CYCLES:
-            prompt = f"Test{cycle + 1}:".encode()
-            rest = after(read_until(fd, prompt, rest, slow), prompt)
-    _, status = os.waitpid(pid, 0)
+    try:
+        rest = after(read_until(fd, b"Test1:", b"", 30 if valgrind else 10), b"Test1:")
+        for cycle in range(1, CYCLES + 1):
+            if cycle in (10, CYCLES) and not valgrind:
+                samples[cycle] = snapshot(pid)
+            os.write(fd, b"\r")
+            if cycle < CYCLES:
+                prompt = f"Test{cycle + 1}:".encode()
+                rest = after(read_until(fd, prompt, rest, slow), prompt)
+    except BaseException:
+        kill_child(pid)  # a wait ran out: nothing is left behind
+        raise
+    # valgrind's leak check at the exit takes a while.
+    status = wait_child(pid, 60 if valgrind else 10)
     os.close(fd)
     return os.waitstatus_to_exitcode(status), samples
 
@@ -57,17 +60,18 @@ def main():
     with tempfile.TemporaryDirectory(prefix="dk-soak-") as work:
         os.chmod(work, 0o755)
         server = os.path.join(work, "cups")
-        subprocess.run([script, "start", server], check=True, capture_output=True)
+        subprocess.run([script, "start", server], check=True, capture_output=True, timeout=120,
+                       preexec_fn=restore_default_signals)
         try:
             subprocess.run([script, "add-raw", server, "receipt", "--default"], check=True,
-                           capture_output=True)
+                           capture_output=True, timeout=120)
             env = dict(os.environ, TERM="xterm", CUPS_SERVER=os.path.join(server, "sock"))
             log = os.path.join(work, "valgrind.log")
             code, samples = run(program, env, valgrind, log)
             jobs = subprocess.run([script, "jobs", server], check=True, capture_output=True,
-                                  text=True).stdout.split("\n")
+                                  text=True, timeout=120).stdout.split("\n")
         finally:
-            subprocess.run([script, "stop", server], capture_output=True)
+            subprocess.run([script, "stop", server], capture_output=True, timeout=120)
 
         failures = []
         if code != 0:

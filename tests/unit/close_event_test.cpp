@@ -4,7 +4,9 @@
 // it, no ticket is sent.
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <functional>
+#include <mutex>
 #include <ostream>
 #include <string>
 #include <thread>
@@ -13,6 +15,7 @@
 #include "console/console.h"
 #include "printer/print_state.h"
 #include "tester/tester.h"
+#include "tester/ticket_lock.h"
 #include "tests/unit/support/fixture.h"
 
 namespace {
@@ -116,6 +119,94 @@ INSTANTIATE_TEST_SUITE_P(
       return std::string(info.param.call) + std::to_string(info.param.nth) +
              (info.param.throughHandler ? "ByCloseEvent" : "ByEndRoutine");
     });
+
+// A ticket whose call never comes back (a server that accepts and stays
+// silent): the close event must not wait for it for ever. The end routine
+// gives up after its bound, closes nothing under the stuck call, and the
+// ticket, once its call returns, still releases each handle exactly once.
+struct StuckCall {
+  const char *call;
+  int nth;
+};
+
+void PrintTo(const StuckCall &stuck, std::ostream *out) {
+  *out << stuck.call << " #" << stuck.nth;
+}
+
+class CloseWhileTicketIsStuck : public CoreTest, public testing::WithParamInterface<StuckCall> {};
+
+TEST_P(CloseWhileTicketIsStuck, EndsWithinTheBoundAndReleasesNothingTwice) {
+  const StuckCall &stuck = GetParam();
+  fp.AddPrinter("Till");
+  fp.defaultPrinter = "Till";
+  Print_Init();
+  Con_Open(nullptr);
+  fp.ClearCalls();
+
+  std::mutex mutex;
+  std::condition_variable changed;
+  bool isStuck = false, letGo = false;
+  std::atomic<uint64_t> ticketThread{0};
+  int seen = 0;
+  fp.onCall = [&](const fake::Call &call) {
+    if (call.name != stuck.call || ++seen != stuck.nth) return;
+    std::unique_lock<std::mutex> lock(mutex);
+    ticketThread = call.thread;
+    isStuck = true;
+    changed.notify_all();
+    // Held until the test lets go; the bound only keeps a broken test from
+    // hanging.
+    changed.wait_for(lock, 20s, [&] { return letGo; });
+  };
+  std::thread ticket([] { Tester_PrintTicket(); });
+  {
+    std::unique_lock<std::mutex> lock(mutex);
+    ASSERT_TRUE(changed.wait_for(lock, 10s, [&] { return isStuck; }))
+        << "the ticket never made the call " << stuck.call;
+  }
+
+  const auto start = std::chrono::steady_clock::now();
+  fp.RaiseCtrlEvent(CTRL_CLOSE_EVENT);
+  const auto took = std::chrono::steady_clock::now() - start;
+  const int otherCallsWhileStuck = CallsFromOtherThreads(fp, ticketThread);
+  const std::vector<std::string> callsWhileStuck = fp.CallTexts();
+
+  {
+    std::lock_guard<std::mutex> lock(mutex);
+    letGo = true;
+  }
+  changed.notify_all();
+  ticket.join();
+  fp.onCall = nullptr;
+
+  // It waited for the ticket as long as it may, and no longer: Windows ends
+  // a closing console's process about 5 s after the close.
+  EXPECT_GE(took, kTesterEndWait - 50ms);
+  EXPECT_LT(took, 5s);
+  EXPECT_EQ(otherCallsWhileStuck, 0) << testing::PrintToString(callsWhileStuck);
+
+  // The ticket went on once its call returned and released all it had, each
+  // handle once, with no call on a closed handle.
+  EXPECT_EQ(CallsFromOtherThreads(fp, ticketThread), 0);
+  EXPECT_EQ(fp.CountOf("ClosePrinter"), 1);
+  EXPECT_EQ(fp.CountOf("DeleteDC"), 1);
+  ExpectEverythingReleased(fp);
+
+  // The end routine of the normal way out finds nothing left, and no ticket
+  // follows the close.
+  fp.ClearCalls();
+  Tester_End();
+  Tester_PrintTicket();
+  EXPECT_TRUE(fp.Calls().empty()) << testing::PrintToString(fp.CallTexts());
+  ExpectEverythingReleased(fp);
+}
+
+INSTANTIATE_TEST_SUITE_P(StuckCalls, CloseWhileTicketIsStuck,
+                         testing::Values(StuckCall{"OpenPrinterA", 1}, StuckCall{"WritePrinter", 3},
+                                         StuckCall{"EndDocPrinter", 1}),
+                         [](const testing::TestParamInfo<StuckCall> &info) {
+                           return std::string(info.param.call) + std::to_string(info.param.nth);
+                         });
 
 // Closed while the program waits at a prompt: the end routine runs on the
 // event's thread at once, and no ticket follows, whatever the main thread

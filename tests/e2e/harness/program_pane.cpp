@@ -11,7 +11,8 @@
 
 #include "harness/command.h"
 
-ProgramPane::ProgramPane(const std::map<std::string, std::string> &environment, bool passHangup) {
+ProgramPane::ProgramPane(const std::map<std::string, std::string> &environment, bool passHangup,
+                         int width, int height) {
   static std::atomic<int> serial{0};
   std::string pattern = (std::filesystem::temp_directory_path() / "dk-e2e-pane-XXXXXX").string();
   if (mkdtemp(pattern.data()) != nullptr) folder_ = pattern;
@@ -23,8 +24,8 @@ ProgramPane::ProgramPane(const std::map<std::string, std::string> &environment, 
   }
   command += " " + ShellQuote(DK_PANE_RUNNER) + (passHangup ? "" : " --keep-hangup") + " " +
              ShellQuote(folder_ + "/result") + " " + ShellQuote(DK_PROGRAM);
-  Tmux("new-session -d -s dk -x " + std::to_string(kWidth) + " -y " + std::to_string(kHeight) +
-       " " + ShellQuote(command));
+  Tmux("new-session -d -s dk -x " + std::to_string(width) + " -y " + std::to_string(height) + " " +
+       ShellQuote(command));
 }
 
 ProgramPane::~ProgramPane() {

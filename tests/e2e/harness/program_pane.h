@@ -26,8 +26,9 @@ class ProgramPane {
   // passHangup: the pane's session leader passes SIGHUP on to the program
   // when the terminal closes, as a shell does; else the program only finds
   // its terminal gone.
+  // width and height: the terminal's size at start.
   explicit ProgramPane(const std::map<std::string, std::string> &environment,
-                       bool passHangup = true);
+                       bool passHangup = true, int width = kWidth, int height = kHeight);
   ~ProgramPane();
   ProgramPane(const ProgramPane &) = delete;
   ProgramPane &operator=(const ProgramPane &) = delete;

@@ -14,6 +14,16 @@ void ResetCoreState() {
   g_TesterEnding = false;
 }
 
+void ExpectNoRefusedNames(const fake::Platform &platform) {
+  const std::string refused = ": no such call";
+  for (const std::string &violation : platform.Violations()) {
+    const bool isRefusal =
+        violation.size() >= refused.size() &&
+        violation.compare(violation.size() - refused.size(), refused.size(), refused) == 0;
+    EXPECT_FALSE(isRefusal) << violation;
+  }
+}
+
 std::string TicketBytes() {
   const std::string feeds = "\n\n\n\n";
   const std::string header = "Brevanti Limited   09284 31 26 48\r\n";

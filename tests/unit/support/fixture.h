@@ -11,10 +11,16 @@
 // (the DEVMODE cache freed).
 void ResetCoreState();
 
+// Fails the running test for each script or failure rule the fake refused
+// because its name is no call: such a rule never acts, and a test built on it
+// proves nothing.
+void ExpectNoRefusedNames(const fake::Platform &platform);
+
 class CoreTest : public ::testing::Test {
  protected:
   CoreTest() { ResetCoreState(); }
   ~CoreTest() override { ResetCoreState(); }
+  void TearDown() override { ExpectNoRefusedNames(fp); }
   fake::Platform fp;
 };
 
