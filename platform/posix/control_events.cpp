@@ -15,6 +15,7 @@
 
 #include "platform/posix/console_calls.h"
 #include "platform/posix/last_error.h"
+#include "platform/posix/request_deadline.h"
 #include "platform/posix/spooler_calls.h"
 #include "platform/posix/terminal.h"
 
@@ -30,6 +31,10 @@ constexpr auto kCloseGrace = std::chrono::seconds(10);
 // How long a reader that lost its terminal waits for the close event to
 // start.
 constexpr auto kHangupWait = std::chrono::milliseconds(500);
+// The last cancels of a process ended by a signal. The close event's
+// handler may already have waited 3.5 s for a stuck ticket; 1.5 s more keeps
+// the whole end within the 5 s a closing console gives its process.
+constexpr auto kEndBySignalCancels = std::chrono::milliseconds(1500);
 
 constexpr int kControlSignals[] = {SIGINT, SIGQUIT, SIGHUP, SIGTERM};
 constexpr int kCrashSignals[] = {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT};
@@ -68,7 +73,7 @@ DWORD ControlTypeOf(int signal) {
 }
 
 [[noreturn]] void EndBySignal(int signal) {
-  CancelUnfinishedJobs();
+  CancelUnfinishedJobs(kEndBySignalCancels);
   terminal::RestoreModes();
   std::fflush(nullptr);
   struct sigaction action {};
@@ -238,7 +243,7 @@ void ExitProcess(winapi::UINT exitCode) {
       if (state.terminating) WaitFor(lock, kCloseGrace, [] { return false; });
     }
   }
-  CancelUnfinishedJobs();
+  CancelUnfinishedJobs(kRequestLimit);
   terminal::RestoreModes();
   std::fflush(nullptr);
   _exit(static_cast<int>(exitCode));

@@ -15,6 +15,7 @@ namespace {
 std::atomic<DeadlineClock::rep> g_cycleEnd{0};
 
 thread_local DeadlineClock::time_point t_requestDeadline = DeadlineClock::time_point::max();
+thread_local DeadlineClock::time_point t_threadLimit = DeadlineClock::time_point::max();
 
 struct Watched {
   std::thread::id user;
@@ -78,6 +79,7 @@ void StartRequestClock() {
   // that ended long before is of a cycle that never closed (its default
   // printer was not found), not of this request.
   if (cycleEnd != 0 && now - end < kCycleOverrun && end < deadline) deadline = end;
+  if (t_threadLimit < deadline) deadline = t_threadLimit;
   t_requestDeadline = deadline;
   Watchdog &dog = Dog();
   std::lock_guard<std::mutex> lock(dog.mutex);
@@ -89,6 +91,10 @@ void StartRequestClock() {
     }
   }
   if (moved) dog.changed.notify_all();
+}
+
+void LimitThreadRequests(DeadlineClock::time_point end) {
+  t_threadLimit = end;
 }
 
 void WatchConnection(http_t *http) {

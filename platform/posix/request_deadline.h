@@ -44,6 +44,10 @@ void EndCycle();
 // the earlier of kRequestLimit from now and the end of the cycle's budget.
 void StartRequestClock();
 
+// No request of the calling thread runs past end from now on (the ending
+// process's last cancels); DeadlineClock::time_point::max() lifts it.
+void LimitThreadRequests(DeadlineClock::time_point end);
+
 // Milliseconds left until the calling thread's request deadline; 0 once it
 // has passed.
 int RequestMillisecondsLeft();

@@ -511,7 +511,8 @@ bool UseOpenDestination(const char *name, const DestinationUse &use) {
   return true;
 }
 
-void CancelUnfinishedJobs() {
+void CancelUnfinishedJobs(std::chrono::milliseconds budget) {
+  LimitThreadRequests(DeadlineClock::now() + budget);
   std::map<int, CupsDest> jobs;
   {
     std::lock_guard<std::mutex> lock(g_jobsMutex);
@@ -525,6 +526,7 @@ void CancelUnfinishedJobs() {
   for (auto &job : jobs) {
     if (!CancelJob(job.second.get(), job.first)) break;
   }
+  LimitThreadRequests(DeadlineClock::time_point::max());
 }
 
 }  // namespace dkposix

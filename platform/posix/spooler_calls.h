@@ -4,6 +4,7 @@
 
 #include <cups/cups.h>
 
+#include <chrono>
 #include <functional>
 
 #include "platform/winapi.h"
@@ -34,7 +35,8 @@ using DestinationUse = std::function<void(cups_dest_t *dest, ipp_t *lookup)>;
 bool UseOpenDestination(const char *name, const DestinationUse &use);
 
 // Cancels every job still being sent, so none is left half-sent when the
-// process ends. Safe from any thread, also while another is sending.
-void CancelUnfinishedJobs();
+// process ends, all within budget. Safe from any thread, also while another
+// is sending.
+void CancelUnfinishedJobs(std::chrono::milliseconds budget);
 
 }  // namespace dkposix
