@@ -16,8 +16,7 @@ demo: deps-run program
 	@./scripts/run-tool.sh $(RUN_BUILD) --virtual
 
 program:
-	@cmake -S . -B $(RUN_BUILD) -DDK_BUILD_TESTS=OFF -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-	@cmake --build $(RUN_BUILD) -j$(JOBS) --target drawer-kick-test escpos-virtual >/dev/null
+	@./scripts/build-program.sh $(RUN_BUILD) $(JOBS)
 
 test: deps-test host asan
 	ctest --test-dir $(HOST) --output-on-failure -j$(JOBS) --timeout 600
