@@ -13,9 +13,12 @@ cupsd, virtual printer folder or tmux socket is left.
 
 ENDING: ctrl-c (the operator stops it), hangup (its window's hang-up reaches
 the tool), closed (the whole window is closed: tmux kill-session), crash
-(SIGSEGV to the tool), cycles (all 255 cycles to the normal end).
+(SIGSEGV to the tool), cycles (all 255 cycles to the normal end); printer is
+Ctrl+C where the machine has a default printer (a raw queue of a private
+cupsd the test starts), so the virtual one is not used.
 """
 import glob
+import subprocess
 import os
 import re
 import shutil
@@ -42,7 +45,9 @@ ENDINGS = {
     "crash": (3, "drawer-kick-test crashed (signal SIGSEGV, exit status 139).",
               r"make: \*\*\* \[Makefile:\d+: run\] Error 139"),
     "cycles": (255, "drawer-kick-test finished its cycles.", None),
+    "printer": (3, "drawer-kick-test stopped with Ctrl+C.", None),
 }
+DEFAULT_QUEUE = "till"
 NOTICE = "No CUPS default printer here: printing to the virtual receipt printer."
 
 
@@ -146,10 +151,18 @@ def main():
     shutil.rmtree(keep, ignore_errors=True)
     folders_before = virtual_printer_folders()
     scratch = tempfile.mkdtemp(prefix="dk-make-run-")
-    # No printer anywhere: the client's CUPS server does not exist.
+    cupsd_private = os.path.join(root, "scripts", "cupsd-private.sh")
+    server = os.path.join(scratch, "cups")
+    if ending == "printer":
+        os.chmod(scratch, 0o711)  # cupsd's backends run as lp below it
+        subprocess.run([cupsd_private, "start", server], check=True, timeout=60)
+        subprocess.run([cupsd_private, "add-raw", server, DEFAULT_QUEUE, "--default"], check=True,
+                       timeout=60)
+        cups_server = os.path.join(server, "sock")
+    else:
+        cups_server = "/nonexistent/dk-no-cups.sock"  # no printer anywhere
     pane = Pane(scratch, "env -u MAKEFLAGS -u MAKELEVEL -u LPDEST -u PRINTER TERM=xterm "
-                f"CUPS_SERVER=/nonexistent/dk-no-cups.sock PS1='{PROMPT}' "
-                "bash --norc --noprofile -i")
+                f"CUPS_SERVER={cups_server} PS1='{PROMPT}' bash --norc --noprofile -i")
     failures = []
     try:
         pane.wait_text(PROMPT, 10)
@@ -158,11 +171,12 @@ def main():
         pane.type_line(f"printf '\\033]2;{TITLE}\\007'; stty -g >{modes_before}; clear")
         pane.wait_for(lambda s: os.path.exists(modes_before), "saved terminal modes", 10)
         pane.type_line(f"cd {root} && make -s run")
-        pane.wait_text(NOTICE, FIRST_PROMPT_TIMEOUT)
-        pane.wait_text("Test1:", 30)
+        if ending != "printer":
+            pane.wait_text(NOTICE, FIRST_PROMPT_TIMEOUT)
+        pane.wait_text("Test1:", FIRST_PROMPT_TIMEOUT)
         print_tickets(pane, tickets)
 
-        if ending == "ctrl-c":
+        if ending in ("ctrl-c", "printer"):
             pane.keys("C-c")
         elif ending in ("hangup", "crash"):
             pid = find_program(int(pane.display("#{pane_pid}")), program)
@@ -172,7 +186,21 @@ def main():
         elif ending == "closed":
             pane.tmux("kill-session", "-t", "0")
 
-        if ending == "closed":
+        if ending == "printer":
+            screen = pane.wait_for(lambda s: s.rstrip().endswith(PROMPT.rstrip()) and
+                                   "spooler reports" in s, "closing lines and the prompt",
+                                   CLOSING_TIMEOUT)
+            expected = [words, f"  {tickets} tickets sent to {DEFAULT_QUEUE}; the spooler reports "
+                        f"{tickets} of them completed.", PROMPT.rstrip()]
+            got = [line for line in closing_block(screen) if line]
+            if got != expected:
+                failures.append(f"closing lines {got!r}, not {expected!r}; the screen:\n{screen}")
+            listing = subprocess.run([cupsd_private, "jobs", server], capture_output=True,
+                                     text=True, timeout=60).stdout.split("\n")
+            documents = [line.split()[-1] for line in listing if line.strip()]
+            if len(documents) != tickets or any(open(d, "rb").read() != TICKET for d in documents):
+                failures.append(f"the queue holds {listing!r}, not {tickets} tickets")
+        elif ending == "closed":
             # Nobody sees the closing lines; they are kept beside the transcript.
             summary_path = os.path.join(keep, "last-run.txt")
             deadline = time.monotonic() + CLOSING_TIMEOUT
@@ -189,6 +217,7 @@ def main():
                          failures)
             if make_error is None and "make: ***" in screen:
                 failures.append("make reports an error for an operator's stop")
+        if ending != "closed":
             if pane.display("#{pane_title}") != TITLE:
                 failures.append(f"terminal title {pane.display('#{pane_title}')!r}, not {TITLE!r}")
             pane.type_line(f"stty -g >{modes_after}")
@@ -197,7 +226,8 @@ def main():
             if open(modes_before).read() != open(modes_after).read():
                 failures.append("the terminal's modes were not put back")
 
-        check_printer_output(keep, tickets, failures)
+        if ending != "printer":
+            check_printer_output(keep, tickets, failures)
         deadline = time.monotonic() + 20
         while time.monotonic() < deadline and private_cupsds():
             time.sleep(0.2)
@@ -208,12 +238,18 @@ def main():
             failures.append(f"virtual printer folders left behind: {sorted(left)}")
     finally:
         pane.close()
+        if ending == "printer":
+            subprocess.run([cupsd_private, "stop", server], timeout=60)
         shutil.rmtree(scratch, ignore_errors=True)
     if failures:
         print("FAILED:\n" + "\n".join(failures))
         return 1
-    print(open(os.path.join(keep, "last-run.txt")).read())
-    print(f"make run, {ending}: closing lines, clean prompt, transcript, pictures, nothing left")
+    if ending == "printer":
+        print(f"make run on the default printer, Ctrl+C: closing lines, clean prompt, {tickets} "
+              "tickets in its queue")
+    else:
+        print(open(os.path.join(keep, "last-run.txt")).read())
+        print(f"make run, {ending}: closing lines, clean prompt, transcript, pictures, nothing left")
     return 0
 
 
