@@ -125,7 +125,7 @@ fi
 
 # Said before the tool clears the screen, and again in the closing lines.
 if [[ "$mode" == --virtual ]]; then
-  notice="Printing to the virtual receipt printer, as asked (--virtual)."
+  notice="Printing to the virtual receipt printer, as make demo asks."
 else
   notice="No CUPS default printer here: printing to the virtual receipt printer."
 fi
@@ -152,6 +152,7 @@ finish() {
 }
 trap 'finish; restore_terminal' EXIT
 
+say "$notice" "  (a private cupsd that lives as long as drawer-kick-test runs)"
 rm -f "$keep"/transcript.log "$keep"/receipts.html "$keep"/job-*.bin "$keep"/last-run.txt
 if ! "$here/cupsd-private.sh" start "$server" >/dev/null ||
   ! "$here/cupsd-private.sh" add-virtual "$server" virtual-receipt --backend "$backend" \
@@ -161,8 +162,7 @@ if ! "$here/cupsd-private.sh" start "$server" >/dev/null ||
 fi
 export "$("$here/cupsd-private.sh" env "$server")"
 
-say "$notice" "  (a private cupsd that lives as long as drawer-kick-test runs)"
-sleep 1 # leave the line readable before the tool clears the screen
+sleep 1 # leave the lines readable before the tool clears the screen
 
 # A stop that came before the tool started leaves it unstarted.
 if [[ -z "$stop_signal" ]]; then
