@@ -18,7 +18,9 @@ else
 fi
 mkdir -p "$build"
 : >"$log"
-"$here/with-progress.sh" "$log" \
-  cmake -S . -B "$build" -DDK_BUILD_TESTS=OFF -DCMAKE_BUILD_TYPE=RelWithDebInfo
-"$here/with-progress.sh" "$log" \
-  cmake --build "$build" "-j$jobs" --target drawer-kick-test escpos-virtual
+# Configuring and building under one reporter: two would each wait their
+# first few seconds before speaking.
+# shellcheck disable=SC2016 # the inner script expands its own arguments
+"$here/with-progress.sh" "$log" bash -c '
+  cmake -S . -B "$1" -DDK_BUILD_TESTS=OFF -DCMAKE_BUILD_TYPE=RelWithDebInfo &&
+  cmake --build "$1" "-j$2" --target drawer-kick-test escpos-virtual' build "$build" "$jobs"

@@ -42,6 +42,11 @@ count_above() {
   awk -v first="$1" '$1 > first { n++ } END { print n + 0 }'
 }
 
+# "1 ticket", "3 tickets".
+counted() {
+  if [[ $1 == 1 ]]; then echo "1 $2"; else echo "$1 ${2}s"; fi
+}
+
 # Writes to the terminal, which may be gone already (closed window): a
 # failed write must not stop the closing work.
 say() {
@@ -112,7 +117,7 @@ if [[ -n "$dest" ]]; then
   sent=$(job_ids "$dest" all | count_above "$first")
   done_jobs=$(job_ids "$dest" completed | count_above "$first")
   say "" "drawer-kick-test $outcome." \
-    "  $sent tickets sent to $dest; the spooler reports $done_jobs of them completed."
+    "  $(counted "$sent" ticket) sent to $dest; the spooler reports $done_jobs of them completed."
   exit "$exit_status"
 fi
 
@@ -152,7 +157,7 @@ finish() {
 }
 trap 'finish; restore_terminal' EXIT
 
-say "$notice" "  (a private cupsd that lives as long as drawer-kick-test runs)"
+say "$notice"
 rm -f "$keep"/transcript.log "$keep"/receipts.html "$keep"/job-*.bin "$keep"/last-run.txt
 if ! "$here/cupsd-private.sh" start "$server" >/dev/null ||
   ! "$here/cupsd-private.sh" add-virtual "$server" virtual-receipt --backend "$backend" \
@@ -161,6 +166,7 @@ if ! "$here/cupsd-private.sh" start "$server" >/dev/null ||
   exit 1
 fi
 export "$("$here/cupsd-private.sh" env "$server")"
+say "  (a private cupsd, started now; it stops when drawer-kick-test ends)"
 
 sleep 1 # leave the lines readable before the tool clears the screen
 
@@ -174,7 +180,7 @@ fi
 finish
 summary=(
   "drawer-kick-test $outcome."
-  "  $sent tickets sent; the virtual receipt printer accepted $accepted jobs."
+  "  $(counted "$sent" ticket) sent; the virtual receipt printer accepted $(counted "$accepted" job)."
   "  $notice"
   "  Transcript: $keep/transcript.log"
   "  Pictures:   $keep/receipts.html"

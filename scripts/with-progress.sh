@@ -19,7 +19,8 @@ report() {
   local log=$1 last
   # The last line that says something, with control characters (apt's and
   # cmake's colours, carriage returns) and make's folder changes taken out.
-  last=$(tail -c 4096 "$log" 2>/dev/null | tr '\r' '\n' | LC_ALL=C tr -cd '\11\12\40-\176' |
+  last=$(tail -c 4096 "$log" 2>/dev/null | tr '\r' '\n' | sed $'s/\e\\[[0-9;]*[A-Za-z]//g' |
+    LC_ALL=C tr -cd '\11\12\40-\176' |
     grep -Ev '^[[:space:]]*$|make(\[[0-9]+\])?: (Entering|Leaving) directory' | tail -n 1 |
     cut -c "1-$WIDTH")
   printf '  ... %3ds  %s\n' $((SECONDS - started)) "$last"

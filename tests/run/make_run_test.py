@@ -15,7 +15,9 @@ ENDING: ctrl-c (the operator stops it), hangup (its window's hang-up reaches
 the tool), closed (the whole window is closed: tmux kill-session), crash
 (SIGSEGV to the tool), cycles (all 255 cycles to the normal end); printer is
 Ctrl+C where the machine has a default printer (a raw queue of a private
-cupsd the test starts), so the virtual one is not used.
+cupsd the test starts), so the virtual one is not used; first-run is Ctrl+C
+after a build from nothing (a build folder of the test's own), during which
+the screen must never stay still for long.
 """
 import glob
 import subprocess
@@ -46,7 +48,9 @@ ENDINGS = {
               r"make: \*\*\* \[Makefile:\d+: run\] Error 139"),
     "cycles": (255, "drawer-kick-test finished its cycles.", None),
     "printer": (3, "drawer-kick-test stopped with Ctrl+C.", None),
+    "first-run": (1, "drawer-kick-test stopped with Ctrl+C.", None),
 }
+LONGEST_SILENCE = 5.0  # seconds without a new line before the first prompt
 DEFAULT_QUEUE = "till"
 NOTICE = "No CUPS default printer here: printing to the virtual receipt printer."
 
@@ -64,8 +68,41 @@ def private_cupsds():
     return found
 
 
+def processes_naming(path):
+    found = []
+    for cmdline in glob.glob("/proc/[0-9]*/cmdline"):
+        try:
+            with open(cmdline, "rb") as f:
+                if path.encode() in f.read() and not cmdline.startswith(f"/proc/{os.getpid()}/"):
+                    found.append(cmdline)
+        except OSError:
+            continue
+    return found
+
+
 def virtual_printer_folders():
     return set(glob.glob(os.path.join(tempfile.gettempdir(), "dk-virtual-printer.*")))
+
+
+def wait_first_prompt_watching(pane, failures):
+    """Waits for the first prompt, noting the longest time the screen stayed
+    unchanged on the way, and that the notice showed."""
+    deadline = time.monotonic() + FIRST_PROMPT_TIMEOUT
+    screen, changed, longest, notice_seen = "", time.monotonic(), 0.0, False
+    while "Test1:" not in screen:
+        if time.monotonic() > deadline:
+            raise AssertionError(f"no first prompt within {FIRST_PROMPT_TIMEOUT} s:\n{screen}")
+        time.sleep(0.25)
+        now, new = time.monotonic(), pane.screen()
+        if new != screen:
+            longest = max(longest, now - changed)
+            screen, changed = new, now
+            notice_seen = notice_seen or NOTICE in screen
+    print(f"longest silence before the first prompt: {longest:.1f} s")
+    if longest > LONGEST_SILENCE:
+        failures.append(f"the screen stayed still for {longest:.1f} s before the first prompt")
+    if not notice_seen:
+        failures.append("the virtual printer's notice did not show before the first prompt")
 
 
 def print_tickets(pane, count):
@@ -78,6 +115,10 @@ def print_tickets(pane, count):
         done += batch
         if done < 255:
             pane.wait_text(f"Test{done + 1}:", CYCLE_TIMEOUT * batch)
+
+
+def counted(n, unit):
+    return f"{n} {unit}" + ("" if n == 1 else "s")
 
 
 def closing_block(screen):
@@ -94,7 +135,8 @@ def check_closing(screen, tickets, words, keep, failures):
     block = closing_block(screen)
     expected = [
         words,
-        f"  {tickets} tickets sent; the virtual receipt printer accepted {tickets} jobs.",
+        f"  {counted(tickets, 'ticket')} sent; the virtual receipt printer accepted "
+        f"{counted(tickets, 'job')}.",
         f"  {NOTICE}",
         f"  Transcript: {keep}/transcript.log",
         f"  Pictures:   {keep}/receipts.html",
@@ -138,8 +180,6 @@ def main():
     root = os.path.abspath(sys.argv[1])
     ending = sys.argv[2]
     tickets, words, make_error = ENDINGS[ending]
-    build = os.path.join(root, "build", "run")  # where `make run` builds
-    program = os.path.join(build, "tester", "drawer-kick-test")
     if os.geteuid() != 0:
         print("skipped: the virtual printer starts a private cupsd, which needs root")
         return 77
@@ -147,14 +187,20 @@ def main():
         print("FAILED: tmux is not installed (scripts/install-deps.sh test installs it)")
         return 1
     print(f"make -s run in a tmux pane, {tickets} tickets, then: {ending}")
+    scratch = tempfile.mkdtemp(prefix="dk-make-run-")
+    os.chmod(scratch, 0o711)  # cupsd's backends run as lp below it
+    make_command = "make -s run"
+    build = os.path.join(root, "build", "run")  # where `make run` builds
+    if ending == "first-run":
+        build = os.path.join(scratch, "build")
+        make_command += f" RUN_BUILD={build}"
+    program = os.path.join(build, "tester", "drawer-kick-test")
     keep = os.path.join(build, "virtual-printer")
     shutil.rmtree(keep, ignore_errors=True)
     folders_before = virtual_printer_folders()
-    scratch = tempfile.mkdtemp(prefix="dk-make-run-")
     cupsd_private = os.path.join(root, "scripts", "cupsd-private.sh")
     server = os.path.join(scratch, "cups")
     if ending == "printer":
-        os.chmod(scratch, 0o711)  # cupsd's backends run as lp below it
         subprocess.run([cupsd_private, "start", server], check=True, timeout=60)
         subprocess.run([cupsd_private, "add-raw", server, DEFAULT_QUEUE, "--default"], check=True,
                        timeout=60)
@@ -170,13 +216,15 @@ def main():
         modes_after = os.path.join(scratch, "modes-after")
         pane.type_line(f"printf '\\033]2;{TITLE}\\007'; stty -g >{modes_before}; clear")
         pane.wait_for(lambda s: os.path.exists(modes_before), "saved terminal modes", 10)
-        pane.type_line(f"cd {root} && make -s run")
-        if ending != "printer":
+        pane.type_line(f"cd {root} && {make_command}")
+        if ending == "first-run":
+            wait_first_prompt_watching(pane, failures)
+        elif ending != "printer":
             pane.wait_text(NOTICE, FIRST_PROMPT_TIMEOUT)
         pane.wait_text("Test1:", FIRST_PROMPT_TIMEOUT)
         print_tickets(pane, tickets)
 
-        if ending in ("ctrl-c", "printer"):
+        if ending in ("ctrl-c", "printer", "first-run"):
             pane.keys("C-c")
         elif ending in ("hangup", "crash"):
             pid = find_program(int(pane.display("#{pane_pid}")), program)
@@ -236,8 +284,15 @@ def main():
         left = virtual_printer_folders() - folders_before
         if left:
             failures.append(f"virtual printer folders left behind: {sorted(left)}")
+        summary_path = os.path.join(keep, "last-run.txt")
+        summary = open(summary_path).read() if os.path.exists(summary_path) else ""
     finally:
         pane.close()
+        # A run cut short finishes its closing work without its terminal
+        # (bounded by its own waits); its files go into this folder.
+        deadline = time.monotonic() + CLOSING_TIMEOUT
+        while time.monotonic() < deadline and processes_naming(scratch):
+            time.sleep(0.2)
         if ending == "printer":
             subprocess.run([cupsd_private, "stop", server], timeout=60)
         shutil.rmtree(scratch, ignore_errors=True)
@@ -248,7 +303,7 @@ def main():
         print(f"make run on the default printer, Ctrl+C: closing lines, clean prompt, {tickets} "
               "tickets in its queue")
     else:
-        print(open(os.path.join(keep, "last-run.txt")).read())
+        print(summary)
         print(f"make run, {ending}: closing lines, clean prompt, transcript, pictures, nothing left")
     return 0
 
