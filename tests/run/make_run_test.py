@@ -289,9 +289,9 @@ def main():
     finally:
         pane.close()
         # A run cut short finishes its closing work without its terminal
-        # (bounded by its own waits); its files go into this folder.
+        # (bounded by its own waits); a build folder in here gets its files.
         deadline = time.monotonic() + CLOSING_TIMEOUT
-        while time.monotonic() < deadline and processes_naming(scratch):
+        while time.monotonic() < deadline and processes_naming(os.path.join(scratch, "build")):
             time.sleep(0.2)
         if ending == "printer":
             subprocess.run([cupsd_private, "stop", server], timeout=60)
