@@ -1,5 +1,6 @@
 // The escpos-virtual CUPS backend's work: where a queue's output goes, and
-// recording one job there as raw bytes and as a decoded transcript.
+// recording one job there as raw bytes, as a decoded transcript and in the
+// picture of all receipts.
 #pragma once
 
 #include <optional>

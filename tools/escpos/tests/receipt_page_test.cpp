@@ -33,8 +33,7 @@ TEST(ReceiptPage, DrawsEachJobOfTheTicketAsAStrip) {
                         "data-off=\"64 ms\">&#9889; cash drawer kick: drawer pulse pin 2, "
                         "on 64 ms, off 64 ms</div>"),
             2u);
-  // Header, line, line, feed order within a receipt: the cut comes after the
-  // text, the drawer mark last.
+  // In the order printed: the text, then the cut, the drawer mark last.
   const size_t text_at = page.find("Brevanti");
   EXPECT_LT(text_at, page.find("class=\"cut\""));
   EXPECT_LT(page.find("class=\"cut\""), page.find("class=\"drawer\""));
