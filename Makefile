@@ -16,8 +16,7 @@ demo: deps-run program
 	@./scripts/run-tool.sh $(RUN_BUILD) --virtual
 
 program:
-	@cmake -S . -B $(RUN_BUILD) -DDK_BUILD_TESTS=OFF -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-	@cmake --build $(RUN_BUILD) -j$(JOBS) --target drawer-kick-test escpos-virtual >/dev/null
+	@./scripts/build-program.sh $(RUN_BUILD) $(JOBS)
 
 # The Windows leg's route and prerequisites are told before the long builds.
 test: deps-test windows-check host asan

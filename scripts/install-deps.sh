@@ -74,5 +74,15 @@ for pkg in "${missing[@]}"; do
   fi
 done
 export DEBIAN_FRONTEND=noninteractive
-apt-get update -qq
-apt-get install -y -qq --no-install-recommends "${missing[@]}"
+# apt's and dpkg's own output (a thousand lines on a first run) goes to a log;
+# a line every few seconds says that the work goes on, and a failure names
+# the log. The log is removed once everything is installed.
+log=$(mktemp "${TMPDIR:-/tmp}/drawer-kick-test-install.XXXXXX.log")
+echo "install-deps: reading Debian's package lists..."
+"$here/with-progress.sh" "$log" apt-get update -q ||
+  { echo "install-deps: apt-get update failed; its output is in $log" >&2; exit 1; }
+echo "install-deps: downloading and unpacking ${#missing[@]} packages..."
+"$here/with-progress.sh" "$log" apt-get install -y -q --no-install-recommends "${missing[@]}" ||
+  { echo "install-deps: apt-get install failed; its output is in $log" >&2; exit 1; }
+rm -f "$log"
+echo "install-deps: ${#missing[@]} packages installed"

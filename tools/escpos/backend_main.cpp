@@ -2,7 +2,8 @@
 // files. With no arguments it reports its device for discovery; run by cupsd
 // as "escpos-virtual job user title copies options [file]" it records the job
 // in the folder of its device URI (escpos-virtual:/ABSOLUTE/DIR): the raw
-// bytes as job-<N>.bin and the decoded transcript appended to transcript.log.
+// bytes as job-<N>.bin, the decoded transcript appended to transcript.log,
+// and receipts.html, a picture of every job recorded there.
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>

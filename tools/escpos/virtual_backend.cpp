@@ -10,6 +10,8 @@
 #include <cstring>
 
 #include "tools/escpos/decoder.h"
+#include "tools/escpos/read_all.h"
+#include "tools/escpos/receipt_page.h"
 
 namespace escpos {
 namespace {
@@ -84,9 +86,21 @@ std::optional<std::string> WriteRawCopy(const std::string &path, const std::stri
   return std::nullopt;
 }
 
-// One append under an exclusive lock: queues sharing a folder never
-// interleave their records.
-std::optional<std::string> AppendRecord(const std::string &path, const std::string &record) {
+// The picture of every job in the transcript, redrawn from the whole log.
+std::optional<std::string> RedrawPage(const std::string &transcript_path,
+                                      const std::string &page_path) {
+  std::string transcript;
+  if (!ReadFileOrStdin(transcript_path.c_str(), transcript)) {
+    return Failure("read", transcript_path);
+  }
+  return WriteRawCopy(page_path, ReceiptPage(transcript));
+}
+
+// One append under an exclusive lock, and the page redrawn under it too:
+// queues sharing a folder never interleave their records, and the page
+// always shows the log it was drawn from.
+std::optional<std::string> AppendRecord(const std::string &path, const std::string &record,
+                                        const std::string &page_path) {
   const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, kRecordMode);
   if (fd < 0) return Failure("open", path);
   fchmod(fd, kRecordMode);  // fails harmlessly on a log another user created
@@ -95,6 +109,8 @@ std::optional<std::string> AppendRecord(const std::string &path, const std::stri
     failure = Failure("lock", path);
   } else if (!WriteAll(fd, record)) {
     failure = Failure("append to", path);
+  } else {
+    failure = RedrawPage(path, page_path);
   }
   if (close(fd) != 0 && !failure) failure = Failure("close", path);
   return failure;
@@ -139,7 +155,7 @@ std::optional<std::string> RecordJob(const std::string &folder, const std::strin
     return failure;
   }
   const std::string record = JobHeader(job_id, title, bytes.size()) + "\n" + DecodeToText(bytes);
-  return AppendRecord(folder + "/transcript.log", record);
+  return AppendRecord(folder + "/transcript.log", record, folder + "/receipts.html");
 }
 
 }  // namespace escpos

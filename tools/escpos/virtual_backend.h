@@ -1,5 +1,6 @@
 // The escpos-virtual CUPS backend's work: where a queue's output goes, and
-// recording one job there as raw bytes and as a decoded transcript.
+// recording one job there as raw bytes, as a decoded transcript and in the
+// picture of all receipts.
 #pragma once
 
 #include <optional>
@@ -16,8 +17,8 @@ std::optional<std::string> FolderFromDeviceUri(const std::string &uri);
 std::string JobHeader(const std::string &job_id, const std::string &title, size_t bytes);
 
 // Writes the bytes to DIR/job-<ID>.bin, then appends the header and the
-// transcript to DIR/transcript.log. On failure returns a message saying what
-// could not be written.
+// transcript to DIR/transcript.log and redraws DIR/receipts.html from it. On
+// failure returns a message saying what could not be written.
 std::optional<std::string> RecordJob(const std::string &folder, const std::string &job_id,
                                      const std::string &title, const std::string &bytes);
 

@@ -12,14 +12,14 @@
 #include <sstream>
 
 #include "harness/command.h"
+#include "harness/scratch_folder.h"
 
 std::string SourcePath(const std::string &relative) {
   return std::string(DK_SOURCE_DIR) + "/" + relative;
 }
 
 PrivateCups::PrivateCups() {
-  std::string pattern = (std::filesystem::temp_directory_path() / "dk-e2e-cups-XXXXXX").string();
-  if (mkdtemp(pattern.data()) != nullptr) folder_ = pattern;
+  folder_ = MakeScratchFolder("dk-e2e-cups");
 }
 
 PrivateCups::~PrivateCups() {

@@ -2,7 +2,6 @@
 
 #include <unistd.h>
 
-#include <atomic>
 #include <csignal>
 #include <cstdlib>
 #include <filesystem>
@@ -10,13 +9,15 @@
 #include <sstream>
 
 #include "harness/command.h"
+#include "harness/scratch_folder.h"
 
 ProgramPane::ProgramPane(const std::map<std::string, std::string> &environment, bool passHangup,
                          int width, int height) {
-  static std::atomic<int> serial{0};
-  std::string pattern = (std::filesystem::temp_directory_path() / "dk-e2e-pane-XXXXXX").string();
-  if (mkdtemp(pattern.data()) != nullptr) folder_ = pattern;
-  socket_ = "dk-e2e-" + std::to_string(getpid()) + "-" + std::to_string(serial++);
+  folder_ = MakeScratchFolder("dk-e2e-pane");
+  // The server's socket lives in the scratch folder (-S), not in tmux's own
+  // folder (-L): tmux leaves the socket file behind when its server exits,
+  // and the folder goes with the pane.
+  socket_ = folder_ + "/tmux.sock";
 
   std::string command = "exec env -u LPDEST -u PRINTER";
   for (const auto &variable : environment) {
@@ -40,7 +41,7 @@ ProgramPane::~ProgramPane() {
 }
 
 std::string ProgramPane::Tmux(const std::string &arguments) const {
-  return RunCommand("tmux -L " + ShellQuote(socket_) + " -f /dev/null " + arguments +
+  return RunCommand("tmux -S " + ShellQuote(socket_) + " -f /dev/null " + arguments +
                     " 2>/dev/null")
       .output;
 }

@@ -84,6 +84,11 @@ TEST_F(Backend, AppendsJobsGivenAsFiles) {
                 "=== job 2 \"second\" 89 bytes\n" + kTicketTranscript);
   EXPECT_EQ(escpos_test::ReadFile(dir_.path() + "/job-2.bin"),
             std::string(kTicket, sizeof kTicket - 1));
+  // The picture is redrawn from the whole log after each job.
+  const std::string page = escpos_test::ReadFile(dir_.path() + "/receipts.html");
+  EXPECT_NE(page.find("<title>Virtual receipt printer: 2 receipts</title>"), std::string::npos)
+      << page;
+  EXPECT_NE(page.find("<h2>job 2 &quot;second&quot; 89 bytes</h2>"), std::string::npos);
 }
 
 TEST_F(Backend, FailsWhenTheFolderCannotBeWritten) {
