@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <cassert>
 #include <cerrno>
 #include <cstring>
 #include <map>
@@ -21,6 +22,7 @@
 #include "platform/posix/follow_up.h"
 #include "platform/posix/handle_table.h"
 #include "platform/posix/last_error.h"
+#include "platform/posix/owned_mutex.h"
 #include "platform/posix/scheduler_connection.h"
 #include "platform/posix/server_default.h"
 
@@ -42,7 +44,7 @@ struct Printer {
     KeepDestInfo(std::move(info));  // for the next opening of this printer
   }
 
-  std::mutex mutex;  // one call at a time on a handle
+  OwnedMutex mutex;  // one call at a time on a handle
   std::string name;  // as OpenPrinterA was given it; never changes
   CupsDest dest;
   // The scheduler's answer that named this printer the default, when it was
@@ -107,6 +109,7 @@ BOOL Fail(DWORD error) {
 // Drops the document under way; a CUPS job is cancelled. Caller holds
 // printer.mutex.
 void AbandonDocument(Printer &printer) {
+  assert(printer.mutex.HeldByThisThread());
   if (printer.outputFd >= 0) {
     close(printer.outputFd);
     printer.outputFd = -1;
@@ -123,6 +126,7 @@ void AbandonDocument(Printer &printer) {
 // The destination's information, had on first use. Caller holds
 // printer.mutex.
 cups_dinfo_t *DestInfo(Printer &printer, http_t *http) {
+  assert(printer.mutex.HeldByThisThread());
   if (!printer.info.info && http != nullptr) printer.info = TakeDestInfo(http, printer.dest.get());
   return printer.info.info.get();
 }
@@ -253,7 +257,7 @@ BOOL ClosePrinter(HANDLE handle) {
   RecentDefault().Clear();  // the cycle is over
   std::shared_ptr<Printer> printer = Printers().Remove(handle);
   if (!printer) return Fail(winapi::ERROR_INVALID_HANDLE);
-  std::lock_guard<std::mutex> lock(printer->mutex);
+  std::lock_guard<OwnedMutex> lock(printer->mutex);
   if (printer->documentOpen) AbandonDocument(*printer);
   return TRUE;
 }
@@ -268,7 +272,7 @@ winapi::LONG DocumentPropertiesA(winapi::HWND, HANDLE handle, winapi::LPSTR,
     SetLastError(winapi::ERROR_INVALID_PARAMETER);
     return -1;
   }
-  std::lock_guard<std::mutex> lock(printer->mutex);
+  std::lock_guard<OwnedMutex> lock(printer->mutex);
   cups_dest_t *dest = printer->dest.get();
   // The options the DEVMODE is made of that the destination lookup did not
   // report, then the printer's defaults of those in one request. Without the
@@ -300,7 +304,7 @@ DWORD StartDocPrinterA(HANDLE handle, DWORD level, winapi::LPBYTE docInfo) {
     return 0;
   }
   const auto *info = reinterpret_cast<const winapi::DOC_INFO_1A *>(docInfo);
-  std::lock_guard<std::mutex> lock(printer->mutex);
+  std::lock_guard<OwnedMutex> lock(printer->mutex);
   if (printer->documentOpen) {
     SetLastError(kErrorInvalidPrinterState);
     return 0;
@@ -323,7 +327,7 @@ DWORD StartDocPrinterA(HANDLE handle, DWORD level, winapi::LPBYTE docInfo) {
 BOOL StartPagePrinter(HANDLE handle) {
   std::shared_ptr<Printer> printer = FindPrinter(handle);
   if (!printer) return FALSE;
-  std::lock_guard<std::mutex> lock(printer->mutex);
+  std::lock_guard<OwnedMutex> lock(printer->mutex);
   return printer->documentOpen ? TRUE : Fail(kErrorNoStartDoc);
 }
 
@@ -334,7 +338,7 @@ BOOL WritePrinter(HANDLE handle, winapi::LPVOID buffer, DWORD count, winapi::LPD
   *written = 0;
   std::shared_ptr<Printer> printer = FindPrinter(handle);
   if (!printer) return FALSE;
-  std::lock_guard<std::mutex> lock(printer->mutex);
+  std::lock_guard<OwnedMutex> lock(printer->mutex);
   if (!printer->documentOpen) return Fail(kErrorNoStartDoc);
   if (count == 0) return TRUE;
   const char *bytes = static_cast<const char *>(buffer);
@@ -357,14 +361,14 @@ BOOL WritePrinter(HANDLE handle, winapi::LPVOID buffer, DWORD count, winapi::LPD
 BOOL EndPagePrinter(HANDLE handle) {
   std::shared_ptr<Printer> printer = FindPrinter(handle);
   if (!printer) return FALSE;
-  std::lock_guard<std::mutex> lock(printer->mutex);
+  std::lock_guard<OwnedMutex> lock(printer->mutex);
   return printer->documentOpen ? TRUE : Fail(kErrorNoStartDoc);
 }
 
 BOOL EndDocPrinter(HANDLE handle) {
   std::shared_ptr<Printer> printer = FindPrinter(handle);
   if (!printer) return FALSE;
-  std::lock_guard<std::mutex> lock(printer->mutex);
+  std::lock_guard<OwnedMutex> lock(printer->mutex);
   if (!printer->documentOpen) return Fail(kErrorNoStartDoc);
   if (printer->outputFd >= 0) {
     int result = close(printer->outputFd);
@@ -391,7 +395,7 @@ bool UseOpenDestination(const char *name, const DestinationUse &use) {
   std::shared_ptr<Printer> printer =
       Printers().FindNewest([&](const Printer &open) { return open.name == name; });
   if (!printer) return false;
-  std::lock_guard<std::mutex> lock(printer->mutex);
+  std::lock_guard<OwnedMutex> lock(printer->mutex);
   // The lookup's answer serves one use, and only within the moment a
   // follow-up may come after the scheduler's answer.
   IppMessage fresh = std::move(printer->lookupAttributes);
