@@ -15,14 +15,6 @@
 
 namespace fake {
 
-// Errors the fake leaves that winapi.h has no name for.
-constexpr DWORD kErrorSharingViolation = 32;
-constexpr DWORD kErrorBrokenPipe = 109;
-constexpr DWORD kErrorInvalidLevel = 124;
-constexpr DWORD kErrorNegativeSeek = 131;
-constexpr DWORD kErrorBusy = 170;
-constexpr DWORD kErrorAlreadyExists = 183;
-
 // Handle values the fake hands out, by kind. Each kind counts up from its
 // base and never reuses a value, so a stale handle is always recognised.
 constexpr uintptr_t kConsoleInput = 0x10;

@@ -35,7 +35,7 @@ using winapi::FALSE;
 using winapi::HANDLE;
 using winapi::TRUE;
 
-constexpr DWORD kErrorNoStartDoc = 3004;
+constexpr DWORD kErrorNoStartDoc = winapi::ERROR_SPL_NO_STARTDOC;
 constexpr winapi::LONG kIdOk = 1;
 
 struct Printer {
