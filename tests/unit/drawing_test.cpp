@@ -86,10 +86,6 @@ class DrawingTest : public CoreTest {
   DrawingTest() {
     g_pens = &pens;
     g_selections = &selections;
-    table = *fake::Platform::Table();
-    table.ExtCreatePen = &WatchedExtCreatePen;
-    table.SelectObject = &WatchedSelectObject;
-    previous = Platform_Install(&table);
 
     fp.AddPrinter("Receipt", 203);
     Print_Init();
@@ -97,7 +93,6 @@ class DrawingTest : public CoreTest {
     fp.ClearCalls();
   }
   ~DrawingTest() override {
-    Platform_Install(previous);
     g_pens = nullptr;
     g_selections = nullptr;
   }
@@ -117,8 +112,10 @@ class DrawingTest : public CoreTest {
     return texts;
   }
 
-  PlatformApi table{};
-  const PlatformApi *previous = nullptr;
+  OverriddenPlatform overrides{[](PlatformApi &api) {
+    api.ExtCreatePen = &WatchedExtCreatePen;
+    api.SelectObject = &WatchedSelectObject;
+  }};
   std::vector<PenMade> pens;
   std::vector<Selection> selections;
 };

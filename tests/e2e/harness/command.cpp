@@ -1,33 +1,6 @@
 #include "harness/command.h"
 
-#include <sys/wait.h>
-
-#include <cstdio>
 #include <thread>
-
-CommandResult RunCommand(const std::string &command) {
-  CommandResult result;
-  FILE *pipe = popen(command.c_str(), "r");
-  if (pipe == nullptr) return result;
-  char chunk[4096];
-  size_t n;
-  while ((n = fread(chunk, 1, sizeof chunk, pipe)) > 0) result.output.append(chunk, n);
-  int status = pclose(pipe);
-  if (status != -1 && WIFEXITED(status)) result.status = WEXITSTATUS(status);
-  return result;
-}
-
-std::string ShellQuote(const std::string &text) {
-  std::string quoted = "'";
-  for (char c : text) {
-    if (c == '\'') {
-      quoted += "'\\''";
-    } else {
-      quoted += c;
-    }
-  }
-  return quoted + "'";
-}
 
 bool WaitUntil(const std::function<bool()> &condition, std::chrono::milliseconds timeout,
                std::chrono::milliseconds pause) {

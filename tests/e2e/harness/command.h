@@ -1,20 +1,16 @@
-// Running shell commands from tests, and waiting for conditions with a bound.
+// Running shell commands from tests (standard error goes to the test's log),
+// and waiting for conditions with a bound.
 #pragma once
 
 #include <chrono>
 #include <functional>
 #include <string>
 
-struct CommandResult {
-  int status = -1;     // exit status, or -1 when the command did not exit normally
-  std::string output;  // standard output
-};
+#include "tests/support/command.h"
 
-// Runs command with sh -c; standard error goes to the test's log.
-CommandResult RunCommand(const std::string &command);
-
-// Quotes text for sh.
-std::string ShellQuote(const std::string &text);
+using test_command::CommandResult;
+using test_command::RunCommand;
+using test_command::ShellQuote;
 
 // Calls condition until it holds or timeout passes; returns the last answer.
 bool WaitUntil(const std::function<bool()> &condition, std::chrono::milliseconds timeout,

@@ -8,7 +8,7 @@ WinePrefix::WinePrefix(const std::string &folder, const std::string &cupsServer)
     : folder_(folder), cupsServer_(cupsServer) {
   const CommandResult boot = RunCommand(Environment() + " timeout 120 wineboot -i");
   bootOutput_ = boot.output;
-  ready_ = boot.exitCode == 0;
+  ready_ = boot.status == 0;
 }
 
 WinePrefix::~WinePrefix() {
