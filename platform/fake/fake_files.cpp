@@ -97,9 +97,10 @@ HANDLE CreateFileA(LPCSTR name, DWORD access, DWORD share, LPVOID security, DWOR
   bool existed = false;
   const DWORD refused = Dispose(platform, name, access, disposition, &existed);
   if (refused != ERROR_SUCCESS) return Failed(refused, INVALID_HANDLE_VALUE);
-  // As Windows does, an "always" disposition that found the file says so.
-  if (existed && (disposition == CREATE_ALWAYS || disposition == kOpenAlways)) {
-    SetLastErrorForTest(ERROR_ALREADY_EXISTS);
+  // As Windows does, an "always" disposition says whether it found the file,
+  // clearing any earlier error when it did not.
+  if (disposition == CREATE_ALWAYS || disposition == kOpenAlways) {
+    SetLastErrorForTest(existed ? ERROR_ALREADY_EXISTS : ERROR_SUCCESS);
   }
   const uintptr_t handle = platform.impl->nextFile++;
   platform.impl->openFiles[handle] = {name, access, 0};
