@@ -176,7 +176,7 @@ DocumentModel *DocumentFor(Platform &platform, const char *call, HANDLE printer)
   Platform::Impl::PrinterHandle *handle = OpenHandle(platform, call, printer);
   if (handle == nullptr) return nullptr;
   DocumentModel *document = OpenDocument(platform, *handle);
-  if (document == nullptr) SetLastErrorForTest(ERROR_INVALID_PARAMETER);
+  if (document == nullptr) SetLastErrorForTest(ERROR_SPL_NO_STARTDOC);  // as Windows
   return document;
 }
 

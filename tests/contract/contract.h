@@ -19,6 +19,10 @@ class ContractScope {
   virtual ~ContractScope() = default;
   // A name, in the case's folder, of a file that does not exist yet.
   virtual std::string FileName(const std::string &leaf) const = 0;
+  // A printer that takes RAW documents, or "" where the target has none.
+  virtual std::string PrinterName() const { return ""; }
+  // Why the target cannot run here, or "" when it can.
+  virtual std::string Unavailable() const { return ""; }
 };
 
 struct ContractTarget {
@@ -34,9 +38,14 @@ inline void PrintTo(const ContractTarget &target, std::ostream *out) {
 
 class PlatformContract : public ::testing::TestWithParam<ContractTarget> {
  protected:
-  void SetUp() override { scope_ = GetParam().open(); }
+  void SetUp() override {
+    scope_ = GetParam().open();
+    const std::string reason = scope_->Unavailable();
+    if (!reason.empty()) GTEST_SKIP() << GetParam().label << ": " << reason;
+  }
   void TearDown() override { scope_.reset(); }
   std::string FileName(const std::string &leaf) const { return scope_->FileName(leaf); }
+  std::string PrinterName() const { return scope_->PrinterName(); }
 
  private:
   std::unique_ptr<ContractScope> scope_;
@@ -44,6 +53,8 @@ class PlatformContract : public ::testing::TestWithParam<ContractTarget> {
 
 // The suites of cases; each build instantiates them with its targets.
 class FileContract : public PlatformContract {};
+class GdiContract : public PlatformContract {};
+class SpoolerContract : public PlatformContract {};
 
 // Names a test for its target.
 inline std::string ContractTargetName(const ::testing::TestParamInfo<ContractTarget> &info) {

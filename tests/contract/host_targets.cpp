@@ -13,8 +13,10 @@ namespace {
 
 class FakeScope : public ContractScope {
  public:
+  FakeScope() { platform_.AddPrinter("Receipt"); }
   // The fake installs itself for its lifetime; its files live in memory.
   std::string FileName(const std::string &leaf) const override { return leaf; }
+  std::string PrinterName() const override { return "Receipt"; }
 
  private:
   fake::Platform platform_;
@@ -40,11 +42,14 @@ class PosixScope : public ContractScope {
   std::string folder_;
 };
 
-const ContractTarget kHostTargets[] = {
-    {"fake", [] { return std::unique_ptr<ContractScope>(new FakeScope); }},
-    {"posix", [] { return std::unique_ptr<ContractScope>(new PosixScope); }},
-};
+const ContractTarget kFake = {"fake", [] { return std::unique_ptr<ContractScope>(new FakeScope); }};
+const ContractTarget kPosix = {"posix",
+                               [] { return std::unique_ptr<ContractScope>(new PosixScope); }};
 
 }  // namespace
 
-INSTANTIATE_TEST_SUITE_P(Host, FileContract, ::testing::ValuesIn(kHostTargets), ContractTargetName);
+INSTANTIATE_TEST_SUITE_P(Host, FileContract, ::testing::Values(kFake, kPosix), ContractTargetName);
+// The posix backend's printers are CUPS destinations: its drawing and
+// spooler cases run with a private cupsd, in the end-to-end tests.
+INSTANTIATE_TEST_SUITE_P(Host, GdiContract, ::testing::Values(kFake), ContractTargetName);
+INSTANTIATE_TEST_SUITE_P(Host, SpoolerContract, ::testing::Values(kFake), ContractTargetName);
