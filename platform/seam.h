@@ -175,15 +175,20 @@
   DK_GDI_CALLS(X)            \
   DK_SYSTEM_CALLS(X) DK_PROFILE_CALLS(X) DK_MODULE_CALLS(X) DK_ERROR_CALLS(X) DK_FILE_CALLS(X)
 
+// The call that never returns, kept out of the list above because its
+// declarations say so ([[noreturn]]) while its table entry cannot.
+#define DK_EXIT_CALL(X)                                                                  \
+  /* Ends the process with exitCode (the fake: throws fake::ProcessExit). Any thread. */ \
+  X(void, ExitProcess, (winapi::UINT exitCode), (exitCode))
+
 // One declaration for each entry of a list: backends declare their own
 // versions of a group with DK_CONSOLE_CALLS(DK_PLATFORM_DECLARE) and so on.
 #define DK_PLATFORM_DECLARE(result, name, params, args) result name params;
+#define DK_PLATFORM_DECLARE_NORETURN(result, name, params, args) [[noreturn]] result name params;
 
 namespace winapi {
 DK_PLATFORM_CALLS(DK_PLATFORM_DECLARE)
-// Ends the process with exitCode; never returns. Kept out of the list (its
-// table entry is not [[noreturn]]). Any thread.
-[[noreturn]] void ExitProcess(UINT exitCode);
+DK_EXIT_CALL(DK_PLATFORM_DECLARE_NORETURN)
 }  // namespace winapi
 
 // One pointer for each call. A backend fills every entry; a wrapper copies
@@ -191,10 +196,8 @@ DK_PLATFORM_CALLS(DK_PLATFORM_DECLARE)
 struct PlatformApi {
 #define DK_PLATFORM_FIELD(result, name, params, args) result(*name) params;
   DK_PLATFORM_CALLS(DK_PLATFORM_FIELD)
+  DK_EXIT_CALL(DK_PLATFORM_FIELD)
 #undef DK_PLATFORM_FIELD
-  // Kept out of the list because it never returns; the fake ends a test's
-  // run with it by throwing.
-  void (*ExitProcess)(winapi::UINT exitCode);
 };
 
 // Installs the table every winapi:: call goes through, and returns the one it

@@ -144,8 +144,8 @@ Call MakeCall(const char *name, std::vector<std::string> args);
 namespace entry {
 #define DK_FAKE_ENTRY(result, name, params, args) result name params;
 DK_PLATFORM_CALLS(DK_FAKE_ENTRY)
+DK_EXIT_CALL(DK_FAKE_ENTRY)
 #undef DK_FAKE_ENTRY
-void ExitProcess(UINT exitCode);
 }  // namespace entry
 
 // Windows-1252 helpers shared by CharUpperA and MultiByteToWideChar.

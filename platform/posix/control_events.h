@@ -26,6 +26,6 @@ DK_CONTROL_CALLS(DK_PLATFORM_DECLARE)
 void TerminalLost();
 
 // Unfinished jobs are cancelled and the terminal restored before the exit.
-[[noreturn]] void ExitProcess(winapi::UINT exitCode);
+DK_EXIT_CALL(DK_PLATFORM_DECLARE_NORETURN)
 
 }  // namespace dkposix
