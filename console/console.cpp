@@ -3,10 +3,9 @@
 #include <cstring>
 
 #include "console/console_state.h"
-#include "tester/tester.h"
 
 ConState g_Con = {nullptr,           nullptr,          {}, 0, Con_LineWrite,
-                  Con_LineWriteLine, Con_LineReadLine, {}, 0};
+                  Con_LineWriteLine, Con_LineReadLine, {}, 0, {nullptr}};
 
 namespace {
 constexpr DWORD kLineModeOutput = ENABLE_PROCESSED_OUTPUT | ENABLE_WRAP_AT_EOL_OUTPUT;
@@ -18,6 +17,10 @@ CONSOLE_SCREEN_BUFFER_INFO Con_QueryInfo() {
   std::memset(&info, 0, sizeof info);
   if (!GetConsoleScreenBufferInfo(g_Con.OutputHandle, &info)) std::memset(&info, 0, sizeof info);
   return info;
+}
+
+void Con_SetEndRoutine(void (*end)()) {
+  g_Con.EndRoutine.store(end, std::memory_order_release);
 }
 
 int Con_Open(const char *title) {
@@ -97,7 +100,10 @@ void Con_Close() {
 }
 
 BOOL DK_WINAPI Con_CloseHandler(DWORD ctrlType) {
-  if (ctrlType == CTRL_CLOSE_EVENT) Tester_End();
+  if (ctrlType == CTRL_CLOSE_EVENT) {
+    void (*end)() = g_Con.EndRoutine.load(std::memory_order_acquire);
+    if (end != nullptr) end();
+  }
   return FALSE;  // the platform's default handling follows, for every event
 }
 
@@ -110,4 +116,5 @@ void Con_Reset() {
   g_Con.WriteLine = Con_LineWriteLine;
   g_Con.ReadLine = Con_LineReadLine;
   g_Con.LastReadEnded = 0;
+  g_Con.EndRoutine.store(nullptr, std::memory_order_release);
 }

@@ -7,6 +7,9 @@
 
 #include "platform/platform.h"
 
+// The routine the close event runs: the layer above hands it in before
+// Con_Open installs the close handler. Null (the start) runs nothing.
+void Con_SetEndRoutine(void (*end)());
 // Opens (allocates, where the program starts without one) the console and
 // installs the close handler. title may be null for none. Returns 1.
 int Con_Open(const char *title);

@@ -1,6 +1,7 @@
 // The console layer's one state record, shared by its files.
 #pragma once
 
+#include <atomic>
 #include <mutex>
 #include <string>
 
@@ -16,6 +17,8 @@ struct ConState {
   std::string (*ReadLine)();
   std::mutex OutputLock;
   int LastReadEnded;  // the last read ended with Enter, not a failed input read
+  // Read on the close event's thread, so handed over atomically.
+  std::atomic<void (*)()> EndRoutine;
 };
 
 extern ConState g_Con;

@@ -1,5 +1,6 @@
 // Text in positioned mode: output mode 0, so every byte shows as a character
 // and the cursor never moves on to the next row by itself.
+#include <cassert>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -11,8 +12,11 @@ namespace {
 constexpr char kEnter = 13;
 constexpr char kBackspace = 8;
 
-// Writes at most one buffer width of text; the caller holds OutputLock.
-void WriteCut(const char *text) {
+// Writes at most one buffer width of text; the caller holds OutputLock and
+// shows it by handing in its hold.
+void WriteCut(const std::unique_lock<std::mutex> &hold, const char *text) {
+  assert(hold.owns_lock() && hold.mutex() == &g_Con.OutputLock);
+  (void)hold;
   CONSOLE_SCREEN_BUFFER_INFO info = Con_QueryInfo();
   size_t width = info.dwSize.X > 0 ? static_cast<size_t>(info.dwSize.X) : 0;
   size_t length = std::strlen(text);
@@ -35,13 +39,13 @@ bool IsCharacterKey(const INPUT_RECORD &record) {
 
 void Con_PositionedWrite(const char *text) {
   if (text == nullptr) return;
-  std::lock_guard<std::mutex> hold(g_Con.OutputLock);
-  WriteCut(text);
+  std::unique_lock<std::mutex> hold(g_Con.OutputLock);
+  WriteCut(hold, text);
 }
 
 void Con_PositionedWriteLine(const char *text) {
-  std::lock_guard<std::mutex> hold(g_Con.OutputLock);
-  if (text != nullptr) WriteCut(text);
+  std::unique_lock<std::mutex> hold(g_Con.OutputLock);
+  if (text != nullptr) WriteCut(hold, text);
   DWORD written = 0;
   SetConsoleMode(g_Con.OutputHandle, ENABLE_PROCESSED_OUTPUT | ENABLE_WRAP_AT_EOL_OUTPUT);
   WriteConsoleA(g_Con.OutputHandle, "\r\n", 2, &written, nullptr);

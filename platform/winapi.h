@@ -63,6 +63,24 @@ constexpr DWORD ERROR_INSUFFICIENT_BUFFER = 122;
 constexpr DWORD ERROR_MOD_NOT_FOUND = 126;
 constexpr DWORD ERROR_PROC_NOT_FOUND = 127;
 constexpr DWORD ERROR_INVALID_PRINTER_NAME = 1801;
+// Left by the backends and the fake only.
+constexpr DWORD ERROR_PATH_NOT_FOUND = 3;
+constexpr DWORD ERROR_TOO_MANY_OPEN_FILES = 4;
+constexpr DWORD ERROR_GEN_FAILURE = 31;
+constexpr DWORD ERROR_SHARING_VIOLATION = 32;
+constexpr DWORD ERROR_HANDLE_EOF = 38;
+constexpr DWORD ERROR_NOT_SUPPORTED = 50;
+constexpr DWORD ERROR_BROKEN_PIPE = 109;
+constexpr DWORD ERROR_DISK_FULL = 112;
+constexpr DWORD ERROR_INVALID_LEVEL = 124;
+constexpr DWORD ERROR_NEGATIVE_SEEK = 131;
+constexpr DWORD ERROR_BUSY = 170;
+constexpr DWORD ERROR_ALREADY_EXISTS = 183;
+constexpr DWORD ERROR_FILENAME_EXCED_RANGE = 206;
+constexpr DWORD RPC_S_SERVER_UNAVAILABLE = 1722;
+constexpr DWORD ERROR_INVALID_DATATYPE = 1804;
+constexpr DWORD ERROR_INVALID_PRINTER_STATE = 1906;
+constexpr DWORD ERROR_SPL_NO_STARTDOC = 3003;
 
 // ---- Console ---------------------------------------------------------------
 struct COORD {
@@ -223,9 +241,12 @@ constexpr DWORD FILE_SHARE_READ = 0x00000001u;
 constexpr DWORD CREATE_NEW = 1;
 constexpr DWORD CREATE_ALWAYS = 2;
 constexpr DWORD OPEN_EXISTING = 3;
+constexpr DWORD OPEN_ALWAYS = 4;
 constexpr DWORD TRUNCATE_EXISTING = 5;
 constexpr DWORD FILE_ATTRIBUTE_NORMAL = 0x00000080u;
 constexpr DWORD FILE_BEGIN = 0;
+constexpr DWORD FILE_CURRENT = 1;
+constexpr DWORD FILE_END = 2;
 constexpr DWORD ERROR_FILE_EXISTS = 80;
 
 // ---- Code pages ------------------------------------------------------------
@@ -338,73 +359,6 @@ constexpr DWORD PS_COSMETIC = 0x00000000u;
 constexpr DWORD PS_GEOMETRIC = 0x00010000u;
 constexpr DWORD PS_TYPE_MASK = 0x000F0000u;
 
-// ---- The calls -------------------------------------------------------------
-// Console (kernel32) and process exit.
-BOOL AllocConsole();
-BOOL FreeConsole();
-HANDLE GetStdHandle(DWORD which);
-BOOL GetConsoleScreenBufferInfo(HANDLE output, PCONSOLE_SCREEN_BUFFER_INFO info);
-BOOL SetConsoleMode(HANDLE handle, DWORD mode);
-BOOL SetConsoleTitleA(LPCSTR title);
-BOOL SetConsoleCursorPosition(HANDLE output, COORD position);
-BOOL FillConsoleOutputAttribute(HANDLE output, WORD attribute, DWORD length, COORD start,
-                                LPDWORD written);
-BOOL FillConsoleOutputCharacterA(HANDLE output, CHAR character, DWORD length, COORD start,
-                                 LPDWORD written);
-BOOL WriteConsoleA(HANDLE output, LPCVOID buffer, DWORD count, LPDWORD written, LPVOID reserved);
-BOOL ReadConsoleInputA(HANDLE input, PINPUT_RECORD buffer, DWORD length, LPDWORD read);
-BOOL SetConsoleCtrlHandler(PHANDLER_ROUTINE routine, BOOL add);
-[[noreturn]] void ExitProcess(UINT exitCode);
-
-// Spooler (winspool.drv).
-BOOL OpenPrinterA(LPSTR printerName, LPHANDLE printer, LPPRINTER_DEFAULTSA defaults);
-BOOL ClosePrinter(HANDLE printer);
-LONG DocumentPropertiesA(HWND window, HANDLE printer, LPSTR deviceName, PDEVMODEA output,
-                         PDEVMODEA input, DWORD mode);
-DWORD StartDocPrinterA(HANDLE printer, DWORD level, LPBYTE docInfo);
-BOOL StartPagePrinter(HANDLE printer);
-BOOL WritePrinter(HANDLE printer, LPVOID buffer, DWORD count, LPDWORD written);
-BOOL EndPagePrinter(HANDLE printer);
-BOOL EndDocPrinter(HANDLE printer);
-
-// Graphics (gdi32).
-HDC CreateDCA(LPCSTR driver, LPCSTR device, LPCSTR port, const DEVMODEA *devmode);
-BOOL DeleteDC(HDC dc);
-int GetDeviceCaps(HDC dc, int index);
-UINT SetTextAlign(HDC dc, UINT align);
-int SetBkMode(HDC dc, int mode);
-HBRUSH CreateSolidBrush(COLORREF colour);
-HPEN ExtCreatePen(DWORD style, DWORD width, const LOGBRUSH *brush, DWORD styleCount,
-                  const DWORD *styles);
-HGDIOBJ SelectObject(HDC dc, HGDIOBJ object);
-BOOL DeleteObject(HGDIOBJ object);
-
-// Version, profile and modules (kernel32).
-BOOL GetVersionExA(LPOSVERSIONINFOA info);
-DWORD GetVersion();
-DWORD GetPrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR fallback, LPSTR buffer,
-                               DWORD size, LPCSTR file);
-HMODULE LoadLibraryA(LPCSTR name);
-FARPROC GetProcAddress(HMODULE module, LPCSTR name);
-BOOL FreeLibrary(HMODULE module);
-DWORD GetLastError();
-
-// Upper-casing (user32).
-LPSTR CharUpperA(LPSTR text);
-
-// Files and local time (kernel32).
-void GetLocalTime(LPSYSTEMTIME time);
-HANDLE CreateFileA(LPCSTR name, DWORD access, DWORD share, LPVOID security, DWORD disposition,
-                   DWORD flags, HANDLE templateFile);
-DWORD GetFileSize(HANDLE file, LPDWORD sizeHigh);
-DWORD SetFilePointer(HANDLE file, LONG distance, PLONG distanceHigh, DWORD method);
-BOOL WriteFile(HANDLE file, LPCVOID buffer, DWORD count, LPDWORD written, LPVOID overlapped);
-BOOL CloseHandle(HANDLE handle);
-
-// Code pages (kernel32).
-int MultiByteToWideChar(UINT codePage, DWORD flags, LPCSTR text, int textBytes, LPWSTR wide,
-                        int wideChars);
-
 // ---- Published sizes and offsets -------------------------------------------
 static_assert(sizeof(COORD) == 4, "COORD");
 static_assert(sizeof(CONSOLE_SCREEN_BUFFER_INFO) == 22, "CONSOLE_SCREEN_BUFFER_INFO");
@@ -426,3 +380,7 @@ static_assert(sizeof(LOGBRUSH) == 8 + sizeof(ULONG_PTR), "LOGBRUSH");
 static_assert(sizeof(DOC_INFO_1A) == 3 * sizeof(void *), "DOC_INFO_1A");
 
 }  // namespace winapi
+
+// The calls themselves are declared from the seam's call list, the one place
+// their signatures are written.
+#include "platform/seam.h"

@@ -41,6 +41,7 @@ void Tester_End() {
 
 void Tester_Main() {
   Print_Init();
+  Con_SetEndRoutine(Tester_End);
   Con_Open(nullptr);
   Con_SetTitle(kTitle);
   Con_SetGraphical(1);

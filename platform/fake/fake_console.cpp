@@ -332,7 +332,7 @@ BOOL ReadConsoleInputA(HANDLE input, PINPUT_RECORD buffer, DWORD length, LPDWORD
     return Failed(ERROR_INVALID_PARAMETER, FALSE);
   }
   // An empty queue fails instead of blocking, so a test never hangs.
-  if (platform.console.input.empty()) return Failed(kErrorBrokenPipe, FALSE);
+  if (platform.console.input.empty()) return Failed(ERROR_BROKEN_PIPE, FALSE);
   *buffer = platform.console.input.front();
   platform.console.input.pop_front();
   *read = 1;

@@ -8,10 +8,9 @@ namespace fake {
 
 namespace {
 
-constexpr DWORD kOpenAlways = 4;
-constexpr DWORD kFileCurrent = 1;
-constexpr DWORD kFileEnd = 2;
-constexpr DWORD kErrorDiskFull = 112;
+constexpr DWORD kOpenAlways = OPEN_ALWAYS;
+constexpr DWORD kFileCurrent = FILE_CURRENT;
+constexpr DWORD kFileEnd = FILE_END;
 // The model keeps files in memory; a write that would make one larger than
 // this fails as a full disk instead of exhausting the test's memory.
 constexpr uint64_t kLargestFile = 64u << 20;
@@ -32,7 +31,7 @@ DWORD Dispose(Platform &platform, const std::string &name, DWORD access, DWORD d
               bool *existed) {
   auto found = platform.files.find(name);
   *existed = found != platform.files.end();
-  if (*existed && found->second.locked) return kErrorSharingViolation;
+  if (*existed && found->second.locked) return ERROR_SHARING_VIOLATION;
   const bool writing = (access & GENERIC_WRITE) != 0;
   switch (disposition) {
     case CREATE_NEW:
@@ -98,9 +97,10 @@ HANDLE CreateFileA(LPCSTR name, DWORD access, DWORD share, LPVOID security, DWOR
   bool existed = false;
   const DWORD refused = Dispose(platform, name, access, disposition, &existed);
   if (refused != ERROR_SUCCESS) return Failed(refused, INVALID_HANDLE_VALUE);
-  // As Windows does, an "always" disposition that found the file says so.
-  if (existed && (disposition == CREATE_ALWAYS || disposition == kOpenAlways)) {
-    SetLastErrorForTest(kErrorAlreadyExists);
+  // As Windows does, an "always" disposition says whether it found the file,
+  // clearing any earlier error when it did not.
+  if (disposition == CREATE_ALWAYS || disposition == kOpenAlways) {
+    SetLastErrorForTest(existed ? ERROR_ALREADY_EXISTS : ERROR_SUCCESS);
   }
   const uintptr_t handle = platform.impl->nextFile++;
   platform.impl->openFiles[handle] = {name, access, 0};
@@ -142,7 +142,7 @@ DWORD SetFilePointer(HANDLE file, LONG distance, PLONG distanceHigh, DWORD metho
     return Failed(ERROR_INVALID_PARAMETER, INVALID_SET_FILE_POINTER);
   }
   const int64_t target = base + move;
-  if (target < 0) return Failed(kErrorNegativeSeek, INVALID_SET_FILE_POINTER);
+  if (target < 0) return Failed(ERROR_NEGATIVE_SEEK, INVALID_SET_FILE_POINTER);
   open->position = static_cast<uint64_t>(target);
   if (distanceHigh != nullptr) *distanceHigh = static_cast<LONG>(open->position >> 32);
   return static_cast<DWORD>(open->position);
@@ -161,7 +161,7 @@ BOOL WriteFile(HANDLE file, LPCVOID buffer, DWORD count, LPDWORD written, LPVOID
   if (open == nullptr) return FALSE;
   if ((open->access & GENERIC_WRITE) == 0) return Failed(ERROR_ACCESS_DENIED, FALSE);
   if (buffer == nullptr && count > 0) return Failed(ERROR_INVALID_PARAMETER, FALSE);
-  if (open->position + bytes.size() > kLargestFile) return Failed(kErrorDiskFull, FALSE);
+  if (open->position + bytes.size() > kLargestFile) return Failed(ERROR_DISK_FULL, FALSE);
   std::string &contents = platform.files[open->name].bytes;
   const size_t end = static_cast<size_t>(open->position) + bytes.size();
   if (contents.size() < end) contents.resize(end, '\0');

@@ -199,7 +199,7 @@ BOOL DeleteObject(HGDIOBJ object) {
     return Failed(ERROR_INVALID_HANDLE, FALSE);
   }
   // Windows refuses to delete an object still selected into a DC.
-  if (SelectedAnywhere(impl, value)) return Failed(kErrorBusy, FALSE);
+  if (SelectedAnywhere(impl, value)) return Failed(ERROR_BUSY, FALSE);
   impl.pens.erase(value);
   impl.brushes.erase(value);
   return TRUE;

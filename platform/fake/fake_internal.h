@@ -15,14 +15,6 @@
 
 namespace fake {
 
-// Errors the fake leaves that winapi.h has no name for.
-constexpr DWORD kErrorSharingViolation = 32;
-constexpr DWORD kErrorBrokenPipe = 109;
-constexpr DWORD kErrorInvalidLevel = 124;
-constexpr DWORD kErrorNegativeSeek = 131;
-constexpr DWORD kErrorBusy = 170;
-constexpr DWORD kErrorAlreadyExists = 183;
-
 // Handle values the fake hands out, by kind. Each kind counts up from its
 // base and never reuses a value, so a stale handle is always recognised.
 constexpr uintptr_t kConsoleInput = 0x10;
@@ -152,8 +144,8 @@ Call MakeCall(const char *name, std::vector<std::string> args);
 namespace entry {
 #define DK_FAKE_ENTRY(result, name, params, args) result name params;
 DK_PLATFORM_CALLS(DK_FAKE_ENTRY)
+DK_EXIT_CALL(DK_FAKE_ENTRY)
 #undef DK_FAKE_ENTRY
-void ExitProcess(UINT exitCode);
 }  // namespace entry
 
 // Windows-1252 helpers shared by CharUpperA and MultiByteToWideChar.

@@ -153,7 +153,7 @@ DWORD StartDocPrinterA(HANDLE printer, DWORD level, LPBYTE docInfo) {
   Lock lock(platform.impl->mutex);
   Platform::Impl::PrinterHandle *handle = OpenHandle(platform, "StartDocPrinterA", printer);
   if (handle == nullptr) return 0;
-  if (level != 1) return Failed(kErrorInvalidLevel, DWORD{0});
+  if (level != 1) return Failed(ERROR_INVALID_LEVEL, DWORD{0});
   if (docInfo == nullptr) return Failed(ERROR_INVALID_PARAMETER, DWORD{0});
   if (OpenDocument(platform, *handle) != nullptr) return Failed(ERROR_INVALID_PARAMETER, DWORD{0});
   const DOC_INFO_1A *doc = reinterpret_cast<const DOC_INFO_1A *>(docInfo);
@@ -176,7 +176,7 @@ DocumentModel *DocumentFor(Platform &platform, const char *call, HANDLE printer)
   Platform::Impl::PrinterHandle *handle = OpenHandle(platform, call, printer);
   if (handle == nullptr) return nullptr;
   DocumentModel *document = OpenDocument(platform, *handle);
-  if (document == nullptr) SetLastErrorForTest(ERROR_INVALID_PARAMETER);
+  if (document == nullptr) SetLastErrorForTest(ERROR_SPL_NO_STARTDOC);  // as Windows
   return document;
 }
 

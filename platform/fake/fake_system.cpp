@@ -4,6 +4,7 @@
 #include <cctype>
 #include <cstring>
 
+#include "platform/cp1252.h"
 #include "platform/fake/fake_internal.h"
 
 namespace fake {
@@ -11,13 +12,6 @@ namespace fake {
 namespace {
 
 constexpr UINT kCodePage1252 = 1252;
-
-// Windows-1252 0x80..0x9F in UTF-16; the five unassigned bytes map to
-// themselves, as MultiByteToWideChar does.
-constexpr WCHAR kHigh1252[32] = {0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
-                                 0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
-                                 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
-                                 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
 
 std::string Upper(std::string text) {
   for (char &c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
@@ -37,25 +31,11 @@ DWORD CopyCut(const std::string &value, LPSTR buffer, DWORD size) {
 }  // namespace
 
 unsigned char UpperCp1252(unsigned char c) {
-  if (c >= 'a' && c <= 'z') return static_cast<unsigned char>(c - 0x20);
-  if (c >= 0xE0 && c <= 0xFE && c != 0xF7) return static_cast<unsigned char>(c - 0x20);
-  switch (c) {
-    case 0x9A:
-      return 0x8A;
-    case 0x9C:
-      return 0x8C;
-    case 0x9E:
-      return 0x8E;
-    case 0xFF:
-      return 0x9F;
-    default:
-      return c;
-  }
+  return cp1252::Upper(c);
 }
 
 WCHAR WideCp1252(unsigned char c) {
-  if (c >= 0x80 && c <= 0x9F) return kHigh1252[c - 0x80];
-  return static_cast<WCHAR>(c);
+  return cp1252::ToUnicode(c);
 }
 
 namespace entry {

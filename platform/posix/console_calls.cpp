@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cassert>
 #include <cerrno>
 #include <chrono>
 #include <deque>
@@ -18,6 +19,7 @@
 #include "platform/posix/handle_table.h"
 #include "platform/posix/key_decoder.h"
 #include "platform/posix/last_error.h"
+#include "platform/posix/owned_mutex.h"
 #include "platform/posix/screen_model.h"
 #include "platform/posix/terminal.h"
 
@@ -62,7 +64,7 @@ HANDLE const kInputHandle = MakeHandle(HandleKind::kConsole, 1);
 HANDLE const kOutputHandle = MakeHandle(HandleKind::kConsole, 2);
 
 struct Console {
-  std::mutex mutex;  // everything below but the decoder
+  OwnedMutex mutex;  // everything below but the decoder
   bool open = false;
   bool freed = false;
   bool suspended = false;  // the terminal was given back for a stop
@@ -126,6 +128,7 @@ void QueryCursor(Console &console) {
 
 // Opens the terminal on first use. Caller holds console.mutex.
 bool OpenLocked(Console &console) {
+  assert(console.mutex.HeldByThisThread());
   if (console.open) return true;
   if (console.freed || !terminal::Open()) return false;
   int columns = 0, rows = 0;
@@ -154,13 +157,13 @@ bool OpenLocked(Console &console) {
 
 // The open console for an output handle, or null with the last error set.
 // Locks console.mutex on success.
-Console *OutputConsole(HANDLE output, std::unique_lock<std::mutex> &lock) {
+Console *OutputConsole(HANDLE output, std::unique_lock<OwnedMutex> &lock) {
   Console &console = TheConsole();
   if (output != kOutputHandle) {
     SetLastError(winapi::ERROR_INVALID_HANDLE);
     return nullptr;
   }
-  lock = std::unique_lock<std::mutex>(console.mutex);
+  lock = std::unique_lock<OwnedMutex>(console.mutex);
   if (!OpenLocked(console)) {
     lock.unlock();
     SetLastError(winapi::ERROR_INVALID_HANDLE);
@@ -190,7 +193,7 @@ std::string TitleSequence(const char *title) {
 
 BOOL AllocConsole() {
   Console &console = TheConsole();
-  std::lock_guard<std::mutex> lock(console.mutex);
+  std::lock_guard<OwnedMutex> lock(console.mutex);
   if (console.open) {
     SetLastError(winapi::ERROR_ACCESS_DENIED);  // as Windows: the process has a console
     return FALSE;
@@ -205,7 +208,7 @@ BOOL AllocConsole() {
 
 BOOL FreeConsole() {
   Console &console = TheConsole();
-  std::lock_guard<std::mutex> lock(console.mutex);
+  std::lock_guard<OwnedMutex> lock(console.mutex);
   if (!console.open) {
     SetLastError(winapi::ERROR_INVALID_PARAMETER);
     return FALSE;
@@ -227,7 +230,7 @@ HANDLE GetStdHandle(DWORD which) {
     return winapi::INVALID_HANDLE_VALUE;
   }
   Console &console = TheConsole();
-  std::lock_guard<std::mutex> lock(console.mutex);
+  std::lock_guard<OwnedMutex> lock(console.mutex);
   if (!OpenLocked(console)) {
     SetLastError(winapi::ERROR_INVALID_HANDLE);
     return nullptr;  // as Windows for a process without a console
@@ -240,7 +243,7 @@ BOOL GetConsoleScreenBufferInfo(HANDLE output, winapi::PCONSOLE_SCREEN_BUFFER_IN
     SetLastError(winapi::ERROR_INVALID_PARAMETER);
     return FALSE;
   }
-  std::unique_lock<std::mutex> lock;
+  std::unique_lock<OwnedMutex> lock;
   Console *console = OutputConsole(output, lock);
   if (console == nullptr) return FALSE;
   const ScreenModel &screen = *console->screen;
@@ -258,11 +261,11 @@ BOOL GetConsoleScreenBufferInfo(HANDLE output, winapi::PCONSOLE_SCREEN_BUFFER_IN
 BOOL SetConsoleMode(HANDLE handle, DWORD mode) {
   Console &console = TheConsole();
   if (handle == kInputHandle) {
-    std::lock_guard<std::mutex> lock(console.mutex);
+    std::lock_guard<OwnedMutex> lock(console.mutex);
     console.inputMode = mode;  // kept for its owner; input is always read raw
     return TRUE;
   }
-  std::unique_lock<std::mutex> lock;
+  std::unique_lock<OwnedMutex> lock;
   if (OutputConsole(handle, lock) == nullptr) return FALSE;
   console.screen->SetMode(mode);
   return TRUE;
@@ -273,13 +276,13 @@ BOOL SetConsoleTitleA(winapi::LPCSTR title) {
     SetLastError(winapi::ERROR_INVALID_PARAMETER);
     return FALSE;
   }
-  std::unique_lock<std::mutex> lock;
+  std::unique_lock<OwnedMutex> lock;
   if (OutputConsole(kOutputHandle, lock) == nullptr) return FALSE;
   return Send(TitleSequence(title));
 }
 
 BOOL SetConsoleCursorPosition(HANDLE output, COORD position) {
-  std::unique_lock<std::mutex> lock;
+  std::unique_lock<OwnedMutex> lock;
   Console *console = OutputConsole(output, lock);
   if (console == nullptr) return FALSE;
   if (!console->screen->Contains(position)) {
@@ -294,7 +297,7 @@ BOOL SetConsoleCursorPosition(HANDLE output, COORD position) {
 template <typename FillCells>
 BOOL FillOutput(HANDLE output, COORD start, winapi::LPDWORD written, FillCells fill) {
   if (written != nullptr) *written = 0;
-  std::unique_lock<std::mutex> lock;
+  std::unique_lock<OwnedMutex> lock;
   Console *console = OutputConsole(output, lock);
   if (console == nullptr) return FALSE;
   if (!console->screen->Contains(start)) {
@@ -328,7 +331,7 @@ BOOL WriteConsoleA(HANDLE output, winapi::LPCVOID buffer, DWORD count, winapi::L
     SetLastError(winapi::ERROR_INVALID_PARAMETER);
     return FALSE;
   }
-  std::unique_lock<std::mutex> lock;
+  std::unique_lock<OwnedMutex> lock;
   Console *console = OutputConsole(output, lock);
   if (console == nullptr) return FALSE;
   BOOL sent = Send(console->screen->Write(static_cast<const uint8_t *>(buffer), count));
@@ -351,7 +354,7 @@ BOOL ReadConsoleInputA(HANDLE input, winapi::PINPUT_RECORD buffer, DWORD length,
   std::lock_guard<std::mutex> reader(console.readerMutex);
   int fd = -1;
   {
-    std::lock_guard<std::mutex> lock(console.mutex);
+    std::lock_guard<OwnedMutex> lock(console.mutex);
     if (!OpenLocked(console)) {
       SetLastError(winapi::ERROR_INVALID_HANDLE);
       return FALSE;
@@ -362,7 +365,7 @@ BOOL ReadConsoleInputA(HANDLE input, winapi::PINPUT_RECORD buffer, DWORD length,
   for (;;) {
     std::vector<INPUT_RECORD> keys;
     {
-      std::lock_guard<std::mutex> lock(console.mutex);
+      std::lock_guard<OwnedMutex> lock(console.mutex);
       if (!console.queue.empty()) {
         DWORD taken = std::min<DWORD>(length, static_cast<DWORD>(console.queue.size()));
         std::copy_n(console.queue.begin(), taken, buffer);
@@ -401,11 +404,11 @@ BOOL ReadConsoleInputA(HANDLE input, winapi::PINPUT_RECORD buffer, DWORD length,
         // The terminal is gone: the close event ends the process, rather
         // than letting it run on without a terminal.
         TerminalLost();
-        std::lock_guard<std::mutex> lock(console.mutex);
+        std::lock_guard<OwnedMutex> lock(console.mutex);
         console.inputEnded = true;
       }
     }
-    std::lock_guard<std::mutex> lock(console.mutex);
+    std::lock_guard<OwnedMutex> lock(console.mutex);
     QueueKeys(console, keys);
   }
 }
@@ -416,7 +419,7 @@ bool IsConsoleHandle(HANDLE handle) {
 
 void ConsoleWindowResized() {
   Console &console = TheConsole();
-  std::lock_guard<std::mutex> lock(console.mutex);
+  std::lock_guard<OwnedMutex> lock(console.mutex);
   if (!console.open) return;
   int columns = 0, rows = 0;
   terminal::WindowSize(columns, rows);
@@ -436,7 +439,7 @@ void ConsoleWindowResized() {
 
 void ConsoleSuspend() {
   Console &console = TheConsole();
-  std::lock_guard<std::mutex> lock(console.mutex);
+  std::lock_guard<OwnedMutex> lock(console.mutex);
   if (!console.open) return;
   terminal::RestoreModes();
   console.suspended = true;
@@ -444,7 +447,7 @@ void ConsoleSuspend() {
 
 void ConsoleResume() {
   Console &console = TheConsole();
-  std::lock_guard<std::mutex> lock(console.mutex);
+  std::lock_guard<OwnedMutex> lock(console.mutex);
   if (!console.open || !console.suspended) return;
   console.suspended = false;
   terminal::ApplyRawModes();

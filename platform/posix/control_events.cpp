@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cassert>
 #include <chrono>
 #include <condition_variable>
 #include <cstdio>
@@ -174,6 +175,7 @@ void InstallCrashHandlers() {
 template <typename Predicate>
 void WaitFor(std::unique_lock<std::mutex> &lock, std::chrono::steady_clock::duration limit,
              Predicate pred) {
+  assert(lock.owns_lock() && lock.mutex() == &State().mutex);
   State().changed.wait_for(lock, limit, pred);
 }
 

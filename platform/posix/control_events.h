@@ -7,7 +7,7 @@
 // the process is stopped, and taken again when it continues).
 #pragma once
 
-#include "platform/winapi.h"
+#include "platform/seam.h"
 
 namespace dkposix {
 
@@ -17,7 +17,7 @@ namespace dkposix {
 // process inherited as ignored stay ignored.
 void StartControlEvents();
 
-winapi::BOOL SetConsoleCtrlHandler(winapi::PHANDLER_ROUTINE routine, winapi::BOOL add);
+DK_CONTROL_CALLS(DK_PLATFORM_DECLARE)
 
 // The reader found the terminal gone. That is the close event, as a closed
 // console window is on Windows: unless the process ignores hang-ups, it is
@@ -26,6 +26,6 @@ winapi::BOOL SetConsoleCtrlHandler(winapi::PHANDLER_ROUTINE routine, winapi::BOO
 void TerminalLost();
 
 // Unfinished jobs are cancelled and the terminal restored before the exit.
-[[noreturn]] void ExitProcess(winapi::UINT exitCode);
+DK_EXIT_CALL(DK_PLATFORM_DECLARE_NORETURN)
 
 }  // namespace dkposix

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/winapi.h"
+#include "platform/seam.h"
 
 namespace dkposix {
 
@@ -39,8 +39,6 @@ winapi::DWORD CopyProfileString(const std::string &text, winapi::LPSTR buffer, w
 winapi::DWORD CopyProfileList(const std::vector<std::string> &names, winapi::LPSTR buffer,
                               winapi::DWORD size);
 
-winapi::DWORD GetPrivateProfileStringA(winapi::LPCSTR section, winapi::LPCSTR key,
-                                       winapi::LPCSTR fallback, winapi::LPSTR buffer,
-                                       winapi::DWORD size, winapi::LPCSTR file);
+DK_PROFILE_CALLS(DK_PLATFORM_DECLARE)
 
 }  // namespace dkposix

@@ -3,12 +3,10 @@
 // can hand out.
 #pragma once
 
-#include "platform/winapi.h"
+#include "platform/seam.h"
 
 namespace dkposix {
 
-winapi::HMODULE LoadLibraryA(winapi::LPCSTR name);
-winapi::FARPROC GetProcAddress(winapi::HMODULE module, winapi::LPCSTR name);
-winapi::BOOL FreeLibrary(winapi::HMODULE module);
+DK_MODULE_CALLS(DK_PLATFORM_DECLARE)
 
 }  // namespace dkposix

@@ -34,9 +34,6 @@ class SchedulerLease {
  private:
   friend SchedulerLease LeaseScheduler();
 
-  // The server, port and encryption this thread's libcups settings name now
-  // (CUPS_SERVER, client.conf), in one string.
-  std::string SchedulerServer();
   SchedulerLease(HttpConnection http, std::string server, bool shared);
   void Release();
 

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <cassert>
 #include <cerrno>
 #include <cstring>
 #include <map>
@@ -24,6 +25,7 @@
 #include "platform/posix/job_sweep.h"
 #include "platform/posix/last_error.h"
 #include "platform/posix/request_deadline.h"
+#include "platform/posix/owned_mutex.h"
 #include "platform/posix/scheduler_connection.h"
 #include "platform/posix/server_default.h"
 
@@ -36,7 +38,7 @@ using winapi::FALSE;
 using winapi::HANDLE;
 using winapi::TRUE;
 
-constexpr DWORD kErrorNoStartDoc = 3004;
+constexpr DWORD kErrorNoStartDoc = winapi::ERROR_SPL_NO_STARTDOC;
 constexpr winapi::LONG kIdOk = 1;
 
 struct Printer {
@@ -45,7 +47,7 @@ struct Printer {
     KeepDestInfo(std::move(info));  // for the next opening of this printer
   }
 
-  std::mutex mutex;  // one call at a time on a handle
+  OwnedMutex mutex;  // one call at a time on a handle
   std::string name;  // as OpenPrinterA was given it; never changes
   CupsDest dest;
   // The scheduler's answer that named this printer the default, when it was
@@ -187,6 +189,7 @@ BOOL Fail(DWORD error) {
 // Drops the document under way; a CUPS job is cancelled. Caller holds
 // printer.mutex.
 void AbandonDocument(Printer &printer) {
+  assert(printer.mutex.HeldByThisThread());
   if (printer.outputFd >= 0) {
     Backend().close(printer.outputFd);
     printer.outputFd = -1;
@@ -204,6 +207,7 @@ void AbandonDocument(Printer &printer) {
 // The destination's information, had on first use. Caller holds
 // printer.mutex.
 cups_dinfo_t *DestInfo(Printer &printer, http_t *http) {
+  assert(printer.mutex.HeldByThisThread());
   if (!printer.info.info && http != nullptr) printer.info = TakeDestInfo(http, printer.dest.get());
   return printer.info.info.get();
 }
@@ -346,7 +350,7 @@ BOOL ClosePrinter(HANDLE handle) {
   std::shared_ptr<Printer> printer = Printers().Remove(handle);
   if (!printer) return Fail(winapi::ERROR_INVALID_HANDLE);
   {
-    std::lock_guard<std::mutex> lock(printer->mutex);
+    std::lock_guard<OwnedMutex> lock(printer->mutex);
     if (printer->documentOpen) AbandonDocument(*printer);
   }
   CancelDueJobs();  // within what is left of the cycle's budget
@@ -364,7 +368,7 @@ winapi::LONG DocumentPropertiesA(winapi::HWND, HANDLE handle, winapi::LPSTR,
     SetLastError(winapi::ERROR_INVALID_PARAMETER);
     return -1;
   }
-  std::lock_guard<std::mutex> lock(printer->mutex);
+  std::lock_guard<OwnedMutex> lock(printer->mutex);
   cups_dest_t *dest = printer->dest.get();
   // The options the DEVMODE is made of that the destination lookup did not
   // report, then the printer's defaults of those in one request. Without the
@@ -396,7 +400,7 @@ DWORD StartDocPrinterA(HANDLE handle, DWORD level, winapi::LPBYTE docInfo) {
     return 0;
   }
   const auto *info = reinterpret_cast<const winapi::DOC_INFO_1A *>(docInfo);
-  std::lock_guard<std::mutex> lock(printer->mutex);
+  std::lock_guard<OwnedMutex> lock(printer->mutex);
   if (printer->documentOpen) {
     SetLastError(kErrorInvalidPrinterState);
     return 0;
@@ -419,7 +423,7 @@ DWORD StartDocPrinterA(HANDLE handle, DWORD level, winapi::LPBYTE docInfo) {
 BOOL StartPagePrinter(HANDLE handle) {
   std::shared_ptr<Printer> printer = FindPrinter(handle);
   if (!printer) return FALSE;
-  std::lock_guard<std::mutex> lock(printer->mutex);
+  std::lock_guard<OwnedMutex> lock(printer->mutex);
   return printer->documentOpen ? TRUE : Fail(kErrorNoStartDoc);
 }
 
@@ -430,7 +434,7 @@ BOOL WritePrinter(HANDLE handle, winapi::LPVOID buffer, DWORD count, winapi::LPD
   *written = 0;
   std::shared_ptr<Printer> printer = FindPrinter(handle);
   if (!printer) return FALSE;
-  std::lock_guard<std::mutex> lock(printer->mutex);
+  std::lock_guard<OwnedMutex> lock(printer->mutex);
   if (!printer->documentOpen) return Fail(kErrorNoStartDoc);
   if (count == 0) return TRUE;
   const char *bytes = static_cast<const char *>(buffer);
@@ -455,14 +459,14 @@ BOOL WritePrinter(HANDLE handle, winapi::LPVOID buffer, DWORD count, winapi::LPD
 BOOL EndPagePrinter(HANDLE handle) {
   std::shared_ptr<Printer> printer = FindPrinter(handle);
   if (!printer) return FALSE;
-  std::lock_guard<std::mutex> lock(printer->mutex);
+  std::lock_guard<OwnedMutex> lock(printer->mutex);
   return printer->documentOpen ? TRUE : Fail(kErrorNoStartDoc);
 }
 
 BOOL EndDocPrinter(HANDLE handle) {
   std::shared_ptr<Printer> printer = FindPrinter(handle);
   if (!printer) return FALSE;
-  std::lock_guard<std::mutex> lock(printer->mutex);
+  std::lock_guard<OwnedMutex> lock(printer->mutex);
   if (!printer->documentOpen) return Fail(kErrorNoStartDoc);
   if (printer->outputFd >= 0) {
     int result = Backend().close(printer->outputFd);
@@ -501,7 +505,7 @@ bool UseOpenDestination(const char *name, const DestinationUse &use) {
   std::shared_ptr<Printer> printer =
       Printers().FindNewest([&](const Printer &open) { return open.name == name; });
   if (!printer) return false;
-  std::lock_guard<std::mutex> lock(printer->mutex);
+  std::lock_guard<OwnedMutex> lock(printer->mutex);
   // The lookup's answer serves one use, and only within the moment a
   // follow-up may come after the scheduler's answer.
   IppMessage fresh = std::move(printer->lookupAttributes);

@@ -7,23 +7,12 @@
 #include <chrono>
 #include <functional>
 
-#include "platform/winapi.h"
+#include "platform/seam.h"
 
 namespace dkposix {
 
 winapi::BOOL GetDefaultPrinterA(winapi::LPSTR buffer, winapi::LPDWORD size);
-winapi::BOOL OpenPrinterA(winapi::LPSTR printerName, winapi::LPHANDLE printer,
-                          winapi::LPPRINTER_DEFAULTSA defaults);
-winapi::BOOL ClosePrinter(winapi::HANDLE printer);
-winapi::LONG DocumentPropertiesA(winapi::HWND window, winapi::HANDLE printer,
-                                 winapi::LPSTR deviceName, winapi::PDEVMODEA output,
-                                 winapi::PDEVMODEA input, winapi::DWORD mode);
-winapi::DWORD StartDocPrinterA(winapi::HANDLE printer, winapi::DWORD level, winapi::LPBYTE docInfo);
-winapi::BOOL StartPagePrinter(winapi::HANDLE printer);
-winapi::BOOL WritePrinter(winapi::HANDLE printer, winapi::LPVOID buffer, winapi::DWORD count,
-                          winapi::LPDWORD written);
-winapi::BOOL EndPagePrinter(winapi::HANDLE printer);
-winapi::BOOL EndDocPrinter(winapi::HANDLE printer);
+DK_SPOOLER_CALLS(DK_PLATFORM_DECLARE)
 
 // Runs use on the destination of the printer most recently opened in this
 // process under name, holding that printer for the time of the call. False,

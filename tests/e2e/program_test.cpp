@@ -16,7 +16,7 @@
 #include "harness/command.h"
 #include "harness/private_cups.h"
 #include "harness/program_pane.h"
-#include "harness/ticket.h"
+#include "tests/support/ticket.h"
 
 namespace {
 

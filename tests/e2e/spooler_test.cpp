@@ -16,11 +16,11 @@
 
 #include "harness/command.h"
 #include "harness/private_cups.h"
-#include "harness/ticket.h"
 #include "platform/posix/gdi_calls.h"
 #include "platform/posix/last_error.h"
 #include "platform/posix/module_calls.h"
 #include "platform/posix/spooler_calls.h"
+#include "tests/support/ticket.h"
 
 namespace {
 

@@ -41,6 +41,7 @@ TEST(CloseEventSweep, EndRoutineAtEveryCallOfATicket) {
     fp.defaultPrinter = kPrinter;
     Print_Init();
     fp.AttachConsole();
+    Con_SetEndRoutine(Tester_End);
     Con_Open(nullptr);  // installs the close handler
     fp.ClearCalls();
 

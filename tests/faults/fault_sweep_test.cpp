@@ -6,6 +6,7 @@
 // failed write, or not at all, as the failed call decides.
 #include <gtest/gtest.h>
 
+#include <iterator>
 #include <set>
 #include <string>
 #include <vector>
@@ -18,13 +19,7 @@
 namespace {
 
 const char kPrinter[] = "Receipt";
-const std::vector<std::string> kTicketStrings = {"\n\n\n\n",
-                                                 "Brevanti Limited   09284 31 26 48\r\n",
-                                                 "Brevanti Limited   09284 31 26 48\r\n",
-                                                 "\n\n\n\n",
-                                                 "\n\n\n\n",
-                                                 "\x1Bi",
-                                                 "\x1Bp0  "};
+const std::vector<std::string> kTicketStrings(std::begin(kTicketPieces), std::end(kTicketPieces));
 
 // Calls through which the platform lets go of something: when one of them
 // fails, the object it was to free stays alive, and the library forgets it

@@ -60,6 +60,7 @@ TEST_P(CloseDuringTicket, WaitsForTheWholeJobAndThenSendsNoMore) {
   fp.AddPrinter("Till");
   fp.defaultPrinter = "Till";
   Print_Init();
+  Con_SetEndRoutine(Tester_End);
   Con_Open(nullptr);
   fp.ClearCalls();
 

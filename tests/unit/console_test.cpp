@@ -17,6 +17,7 @@
 #include "console/console_state.h"
 #include "printer/open_printer.h"
 #include "printer/print_state.h"
+#include "tester/tester.h"
 #include "tests/unit/support/fixture.h"
 
 namespace {
@@ -119,6 +120,53 @@ class ConsoleTest : public CoreTest {
     fp.ClearCalls();
   }
 };
+
+// ---- Open and mode ----
+
+TEST_F(ConsoleTest, OpenSetsEveryTitleItIsGivenEvenAnEmptyOne) {
+  const struct {
+    const char *title;
+    std::vector<std::string> titleCalls;
+  } cases[] = {
+      {nullptr, {}}, {"", {"SetConsoleTitleA(\"\")"}}, {"Till", {"SetConsoleTitleA(\"Till\")"}}};
+  for (const auto &c : cases) {
+    SCOPED_TRACE(c.title != nullptr ? c.title : "null");
+    ResetCoreState();
+    fake::Platform platform;
+    platform.console.title = "before";
+    EXPECT_EQ(Con_Open(c.title), 1);
+    std::vector<std::string> titleCalls;
+    for (const fake::Call &call : platform.CallsNamed("SetConsoleTitleA"))
+      titleCalls.push_back(call.Text());
+    EXPECT_EQ(titleCalls, c.titleCalls);
+    EXPECT_EQ(platform.console.title, c.title != nullptr ? c.title : "before");
+  }
+}
+
+// The mode's text routines follow the flag even when the console refuses
+// the output mode: its result is only handed back.
+TEST_F(ConsoleTest, ModeSwitchesItsRoutinesWhetherOrNotTheConsoleAcceptsTheMode) {
+  for (BOOL accepted : {TRUE, FALSE}) {
+    SCOPED_TRACE(accepted ? "accepted" : "refused");
+    ResetCoreState();
+    fake::Platform platform;
+    Con_Open(nullptr);
+    if (!accepted) platform.FailCall("SetConsoleMode", 1, true);
+
+    EXPECT_EQ(Con_SetGraphical(1), accepted);
+    EXPECT_EQ(g_Con.Write, &Con_PositionedWrite);
+    EXPECT_EQ(g_Con.WriteLine, &Con_PositionedWriteLine);
+    EXPECT_EQ(g_Con.ReadLine, &Con_PositionedReadLine);
+    EXPECT_EQ(g_Con.Positioned, 1);
+
+    EXPECT_EQ(Con_SetGraphical(0), accepted);
+    EXPECT_EQ(g_Con.Write, &Con_LineWrite);
+    EXPECT_EQ(g_Con.WriteLine, &Con_LineWriteLine);
+    EXPECT_EQ(g_Con.ReadLine, &Con_LineReadLine);
+    EXPECT_EQ(g_Con.Positioned, 0);
+    EXPECT_EQ(platform.CountOf("SetConsoleMode"), 2);
+  }
+}
 
 // ---- Read-line ----
 
@@ -527,6 +575,7 @@ TEST_F(ConsoleTest, OnlyTheCloseEventRunsTheEndRoutine) {
     platform.AddPrinter("Till");
     platform.defaultPrinter = "Till";
     Print_Init();
+    Con_SetEndRoutine(Tester_End);
     Con_Open(nullptr);
     ASSERT_EQ(platform.console.handlers.size(), 1u);
     EXPECT_EQ(platform.console.handlers[0], &Con_CloseHandler);

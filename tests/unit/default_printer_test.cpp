@@ -147,20 +147,14 @@ class SpoolerLookupTest : public CoreTest {
  protected:
   SpoolerLookupTest() {
     g_entries = &entries;
-    table = *fake::Platform::Table();
-    table.GetProcAddress = &WatchedGetProcAddress;
-    previous = Platform_Install(&table);
     fp.AddPrinter("Receipt");
     fp.defaultPrinter = "Receipt";
     g_Print.PrinterName = kStaleName;
   }
-  ~SpoolerLookupTest() override {
-    Platform_Install(previous);
-    g_entries = nullptr;
-  }
+  ~SpoolerLookupTest() override { g_entries = nullptr; }
 
-  PlatformApi table{};
-  const PlatformApi *previous = nullptr;
+  OverriddenPlatform overrides{
+      [](PlatformApi &api) { api.GetProcAddress = &WatchedGetProcAddress; }};
   std::vector<DefaultPrinterEntry> entries;
 };
 

@@ -86,10 +86,6 @@ class DrawingTest : public CoreTest {
   DrawingTest() {
     g_pens = &pens;
     g_selections = &selections;
-    table = *fake::Platform::Table();
-    table.ExtCreatePen = &WatchedExtCreatePen;
-    table.SelectObject = &WatchedSelectObject;
-    previous = Platform_Install(&table);
 
     fp.AddPrinter("Receipt", 203);
     Print_Init();
@@ -97,7 +93,6 @@ class DrawingTest : public CoreTest {
     fp.ClearCalls();
   }
   ~DrawingTest() override {
-    Platform_Install(previous);
     g_pens = nullptr;
     g_selections = nullptr;
   }
@@ -117,8 +112,10 @@ class DrawingTest : public CoreTest {
     return texts;
   }
 
-  PlatformApi table{};
-  const PlatformApi *previous = nullptr;
+  OverriddenPlatform overrides{[](PlatformApi &api) {
+    api.ExtCreatePen = &WatchedExtCreatePen;
+    api.SelectObject = &WatchedSelectObject;
+  }};
   std::vector<PenMade> pens;
   std::vector<Selection> selections;
 };
@@ -205,6 +202,9 @@ const WidthCase kWidthCases[] = {
     {"mm_300dpi", kGeometric, 0.2f, 2, 300, 2, 1},
     {"mm_360dpi", kGeometric, 0.2f, 2, 360, 3, 1},
     {"mm_600dpi", kGeometric, 0.2f, 2, 600, 5, 1},
+    // 127 * 0.5 / 25.4 is a shade above 2.5 in double precision and exactly
+    // 2.5 (so 2, to even) in single.
+    {"mm_half_127dpi_in_double", kGeometric, 0.5f, 2, 127, 3, 1},
     // Halves go to the even neighbour.
     {"unit1_half_down_to_even", kGeometric, 1.0f, 1, 25, 2, 1},
     {"unit1_half_up_to_even", kGeometric, 1.0f, 1, 35, 4, 1},
@@ -231,6 +231,12 @@ TEST_P(PenWidthTest, PixelWidthFromUnitAndResolution) {
   fp.AddPrinter("Sized", c.dpi);
   g_Print.PrinterDC = winapi::CreateDCA("WINSPOOL", "Sized", nullptr, nullptr);
   g_Print.Unit = c.unit;
+  // Fields unlike every argument: the first trace line shows the fields,
+  // the second the arguments the pen is made from.
+  g_Print.PenStyle = PS_GEOMETRIC;
+  g_Print.LineWidth = 7.0f;
+  g_Print.LineColor = 0x123456;
+  Print_SetTrace(1);
   fp.ClearCalls();
 
   HPEN pen = Print_CreatePen(c.style, c.width, 0x0000FF, 0, nullptr);
@@ -239,6 +245,12 @@ TEST_P(PenWidthTest, PixelWidthFromUnitAndResolution) {
   EXPECT_NE(pen, nullptr);
   EXPECT_EQ(pens[0].style, c.style);
   EXPECT_EQ(pens[0].width, c.pixels);
+  Print_Release();
+  const std::vector<std::string> lines = TraceLines(fp);
+  ASSERT_GE(lines.size(), 2u);
+  EXPECT_EQ(lines[0], "Print_CreatePen(10000,7,123456,0,0)");
+  const std::string made = "ExtCreatePen_(" + TraceHex(c.style) + "," + TraceHex(c.pixels) + ",";
+  EXPECT_EQ(lines[1].rfind(made, 0), 0u) << lines[1];
   EXPECT_EQ(fp.CountOf("GetDeviceCaps"), c.resolutionQueries);
   for (const fake::Call &call : fp.CallsNamed("GetDeviceCaps")) {
     ASSERT_EQ(call.args.size(), 2u);

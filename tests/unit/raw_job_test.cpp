@@ -51,18 +51,12 @@ class RawJobTest : public CoreTest {
  protected:
   RawJobTest() {
     g_writes = &writes;
-    table = *fake::Platform::Table();
-    table.WritePrinter = &WatchedWritePrinter;
-    previous = Platform_Install(&table);
     fp.AddPrinter("Receipt");
     fp.defaultPrinter = "Receipt";
     Print_Init();
     Open();
   }
-  ~RawJobTest() override {
-    Platform_Install(previous);
-    g_writes = nullptr;
-  }
+  ~RawJobTest() override { g_writes = nullptr; }
 
   void Open() {
     EXPECT_NE(Print_OpenPrinter(), nullptr);
@@ -91,8 +85,7 @@ class RawJobTest : public CoreTest {
            ",*Membuffer=" + TraceDecimal(buffer) + ",Size=" + std::to_string(size) + ")";
   }
 
-  PlatformApi table{};
-  const PlatformApi *previous = nullptr;
+  OverriddenPlatform overrides{[](PlatformApi &api) { api.WritePrinter = &WatchedWritePrinter; }};
   HANDLE printer = nullptr;  // of the job, kept past its release
   std::vector<WriteMade> writes;
 };

@@ -48,17 +48,12 @@ class TicketTest : public CoreTest {
   TicketTest() {
     g_brushAddresses = &brushAddresses;
     g_writeBuffers = &writeBuffers;
-    table = *fake::Platform::Table();
-    table.ExtCreatePen = &WatchedExtCreatePen;
-    table.WritePrinter = &WatchedWritePrinter;
-    previous = Platform_Install(&table);
 
     fp.AddPrinter("Receipt", 203);
     fp.defaultPrinter = "Receipt";
     Print_Init();
   }
   ~TicketTest() override {
-    Platform_Install(previous);
     g_brushAddresses = nullptr;
     g_writeBuffers = nullptr;
   }
@@ -78,8 +73,10 @@ class TicketTest : public CoreTest {
     return lines;
   }
 
-  PlatformApi table{};
-  const PlatformApi *previous = nullptr;
+  OverriddenPlatform overrides{[](PlatformApi &api) {
+    api.ExtCreatePen = &WatchedExtCreatePen;
+    api.WritePrinter = &WatchedWritePrinter;
+  }};
   std::vector<const void *> brushAddresses;
   std::vector<const void *> writeBuffers;
 };

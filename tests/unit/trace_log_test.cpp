@@ -123,14 +123,26 @@ TEST_F(TraceLogTest, LongLineGoesStraightToTheFile) {
   EXPECT_EQ(fp.files[kName103045].bytes, "short\r\n" + longLine + "\r\nafter\r\n");
 }
 
+// A framed line one byte shorter than the 4096-byte buffer is held until the
+// next line; one of the buffer's size or longer is written at once.
 TEST_F(TraceLogTest, LinesAroundTheBufferSizeArriveWhole) {
   TraceOn();
-  const std::vector<std::string> lines = {std::string(4093, 'a'), std::string(4094, 'b'),
-                                          std::string(4095, 'c'), std::string(4096, 'd'), "e"};
+  const struct {
+    std::string line;
+    bool held;
+  } cases[] = {{std::string(4093, 'a'), true},
+               {std::string(4094, 'b'), false},
+               {std::string(4095, 'c'), false},
+               {std::string(4096, 'd'), false},
+               {"e", true}};
   std::string expected;
-  for (const std::string &line : lines) {
-    Print_Trace(line);
-    expected += line + "\r\n";
+  for (const auto &c : cases) {
+    SCOPED_TRACE(c.line.size());
+    const std::string before = fp.files[kName103045].bytes;
+    Print_Trace(c.line);
+    expected += c.line + "\r\n";
+    const std::string &now = fp.files[kName103045].bytes;
+    EXPECT_EQ(now, c.held ? before : expected);
   }
   Print_Release();
   EXPECT_EQ(fp.files[kName103045].bytes, expected);

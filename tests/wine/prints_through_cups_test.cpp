@@ -7,7 +7,7 @@
 #include <set>
 
 #include "harness/program_run.h"
-#include "ticket_bytes.h"
+#include "tests/support/ticket.h"
 
 namespace wine_harness {
 namespace {
@@ -21,14 +21,14 @@ constexpr char kQueue[] = "drawer";
 ::testing::AssertionResult IsTicket(const PrintedJob &job) {
   if (job.name != kTicketName)
     return ::testing::AssertionFailure() << "job " << job.id << " is named '" << job.name << "'";
-  if (job.document != ExpectedTicket())
+  if (job.document != TicketBytes())
     return ::testing::AssertionFailure() << "job " << job.id << " holds " << job.document.size()
                                          << " bytes that are not the ticket";
   return ::testing::AssertionSuccess();
 }
 
 TEST(WindowsProgramWithPrinter, EachEnterPrintsOneTicketAndTheRunEndsAfter255) {
-  ASSERT_EQ(ExpectedTicket().size(), kTicketSize);
+  ASSERT_EQ(TicketBytes().size(), kTicketSize);
 
   ProgramRun run;
   const std::string failure = run.Prepare(std::string(kQueue));

@@ -24,8 +24,12 @@ void ExpectNoRefusedNames(const fake::Platform &platform) {
   }
 }
 
-std::string TicketBytes() {
-  const std::string feeds = "\n\n\n\n";
-  const std::string header = "Brevanti Limited   09284 31 26 48\r\n";
-  return feeds + header + header + feeds + feeds + "\x1Bi" + "\x1Bp0  ";
+OverriddenPlatform::OverriddenPlatform(const std::function<void(PlatformApi &)> &override)
+    : table_(*fake::Platform::Table()) {
+  override(table_);
+  previous_ = Platform_Install(&table_);
+}
+
+OverriddenPlatform::~OverriddenPlatform() {
+  Platform_Install(previous_);
 }

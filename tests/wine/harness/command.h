@@ -3,19 +3,19 @@
 
 #include <string>
 
+#include "tests/support/command.h"
+
 namespace wine_harness {
 
-struct CommandResult {
-  int exitCode = -1;   // the command's exit status; -1 when it did not exit normally
-  std::string output;  // standard output and standard error together
-};
+using test_command::CommandResult;
+using test_command::ShellQuote;
 
-// Runs command with /bin/sh and waits for it. Commands that could hang are
-// given a bound by the caller (coreutils `timeout`).
-CommandResult RunCommand(const std::string &command);
-
-// Quotes word for /bin/sh, whatever it contains.
-std::string ShellQuote(const std::string &word);
+// Runs command with /bin/sh and waits for it, standard output and standard
+// error together in output. Commands that could hang are given a bound by
+// the caller (coreutils `timeout`).
+inline CommandResult RunCommand(const std::string &command) {
+  return test_command::RunCommand(command, test_command::ErrorOutput::kMerged);
+}
 
 // Where this machine's repository root is (set by the build).
 std::string SourcePath(const std::string &relative);

@@ -61,11 +61,11 @@ bool ReadDocument(http_t *http, int jobId, std::string &document) {
 CupsServer::CupsServer(const std::string &folder) : folder_(folder) {
   const CommandResult start = RunCommand(Script("start"));
   log_ = start.output;
-  if (start.exitCode != 0) return;
+  if (start.status != 0) return;
   const CommandResult env = RunCommand(Script("env"));
   log_ += env.output;
   const auto at = env.output.find(kEnvPrefix);
-  if (env.exitCode != 0 || at == std::string::npos) return;
+  if (env.status != 0 || at == std::string::npos) return;
   address_ = env.output.substr(at + sizeof kEnvPrefix - 1);
   address_ = address_.substr(0, address_.find_first_of("\r\n"));
   running_ = !address_.empty();
@@ -83,7 +83,7 @@ std::string CupsServer::Script(const std::string &action) const {
 bool CupsServer::AddDefaultRawQueue(const std::string &queue) {
   const CommandResult add = RunCommand(Script("add-raw") + " " + ShellQuote(queue) + " --default");
   log_ += add.output;
-  return add.exitCode == 0;
+  return add.status == 0;
 }
 
 bool CupsServer::SetAccepting(const std::string &queue, bool accepting) {
@@ -91,7 +91,7 @@ bool CupsServer::SetAccepting(const std::string &queue, bool accepting) {
       RunCommand("CUPS_SERVER=" + ShellQuote(address_) + " timeout 30 " +
                  (accepting ? "cupsaccept " : "cupsreject ") + ShellQuote(queue));
   log_ += set.output;
-  return set.exitCode == 0;
+  return set.status == 0;
 }
 
 bool CupsServer::Jobs(std::vector<PrintedJob> &jobs) const {

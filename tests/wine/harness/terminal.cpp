@@ -25,7 +25,7 @@ std::string Terminal::Tmux(const std::string &arguments) const {
 bool Terminal::Start(const std::string &command) {
   const std::string arguments = "-f /dev/null new-session -d -s dk -x " + std::to_string(columns_) +
                                 " -y " + std::to_string(rows_) + " " + ShellQuote(command);
-  return RunCommand("timeout 10 tmux -S " + socket_ + " " + arguments).exitCode == 0;
+  return RunCommand("timeout 10 tmux -S " + socket_ + " " + arguments).status == 0;
 }
 
 std::vector<std::string> Terminal::Screen() const {

@@ -9,7 +9,7 @@ WinePrefix::WinePrefix(const std::string &folder, const std::string &cupsServer)
   const CommandResult boot = RunCommand(Environment() + " timeout 120 " +
                                         ShellQuote(DK_WINE_LOADER) + " wineboot -i 2>&1");
   bootOutput_ = boot.output;
-  ready_ = boot.exitCode == 0;
+  ready_ = boot.status == 0;
 }
 
 WinePrefix::~WinePrefix() {
@@ -38,13 +38,13 @@ bool WinePrefix::SetWindowsVersion(const std::string &version) const {
   return RunCommand(Environment() + " timeout 60 " + ShellQuote(DK_WINE_LOADER) +
                     " reg add 'HKCU\\Software\\Wine' /v Version /d " + ShellQuote(version) +
                     " /f >/dev/null 2>&1")
-             .exitCode == 0;
+             .status == 0;
 }
 
 bool WinePrefix::WaitUntilIdle(std::chrono::seconds timeout) const {
   return RunCommand(Environment() + " timeout " + std::to_string(timeout.count()) + " " +
                     ShellQuote(DK_WINESERVER) + " -w >/dev/null 2>&1")
-             .exitCode == 0;
+             .status == 0;
 }
 
 }  // namespace wine_harness

@@ -1,10 +1,8 @@
-// The tester's 89-byte ticket and the transcript it decodes to, shared by the
-// tests of escpos-decode and escpos-virtual.
+// The transcript the tester's 89-byte ticket (kTicket) decodes to, shared by
+// the tests of escpos-decode and escpos-virtual.
 #pragma once
 
-inline constexpr char kTicket[] =
-    "\n\n\n\nBrevanti Limited   09284 31 26 48\r\nBrevanti Limited   09284 31 26 48\r\n"
-    "\n\n\n\n\n\n\n\n\x1bi\x1bp0  ";
+#include "tests/support/ticket.h"
 
 inline constexpr char kTicketTranscript[] =
     "feed x4\n"
