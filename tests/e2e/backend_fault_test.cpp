@@ -18,10 +18,10 @@
 
 #include "harness/command.h"
 #include "harness/private_cups.h"
-#include "harness/ticket.h"
 #include "platform/posix/backend_calls.h"
 #include "platform/posix/last_error.h"
 #include "platform/posix/spooler_calls.h"
+#include "tests/support/ticket.h"
 
 namespace {
 

@@ -29,7 +29,7 @@
 #include "harness/command.h"
 #include "harness/private_cups.h"
 #include "harness/program_pane.h"
-#include "harness/ticket.h"
+#include "tests/support/ticket.h"
 
 extern char **environ;
 

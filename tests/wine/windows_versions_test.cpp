@@ -14,7 +14,7 @@
 #include <sstream>
 
 #include "harness/program_run.h"
-#include "ticket_bytes.h"
+#include "tests/support/ticket.h"
 
 namespace wine_harness {
 namespace {
@@ -70,7 +70,7 @@ TEST(WindowsProgramOnWindowsVersions, FindsTheDefaultPrinterTheVersionsWayAndPri
       ASSERT_TRUE(run.WaitForJobs(++printed, seconds(30), jobs))
           << "after Enter " << cycle << " the server holds " << jobs.size() << " jobs";
       EXPECT_EQ(jobs.back().name, kTicketName);
-      EXPECT_EQ(jobs.back().document, ExpectedTicket()) << "job " << jobs.back().id;
+      EXPECT_EQ(jobs.back().document, TicketBytes()) << "job " << jobs.back().id;
       ASSERT_TRUE(run.WaitForPrompt(cycle + 1, seconds(30))) << "'" << run.PromptRow() << "'";
     }
     // Closing the window ends the program; the next version starts afresh.
