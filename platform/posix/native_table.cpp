@@ -1,5 +1,7 @@
 // The posix backend's table of calls: every entry of the seam points at this
 // backend's version of the call.
+#include "platform/posix/native_table.h"
+
 #include "platform/posix/console_calls.h"
 #include "platform/posix/control_events.h"
 #include "platform/posix/file_calls.h"
@@ -11,23 +13,21 @@
 #include "platform/posix/system_calls.h"
 #include "platform/seam.h"
 
-namespace {
-
-PlatformApi MakeTable() {
-  PlatformApi api{};
-#define DK_POSIX_ENTRY(result, name, params, args) api.name = &dkposix::name;
-  DK_PLATFORM_CALLS(DK_POSIX_ENTRY)
+const PlatformApi *dkposix::CallTable() {
+  static const PlatformApi api = [] {
+    PlatformApi table{};
+#define DK_POSIX_ENTRY(result, name, params, args) table.name = &dkposix::name;
+    DK_PLATFORM_CALLS(DK_POSIX_ENTRY)
 #undef DK_POSIX_ENTRY
-  api.ExitProcess = &dkposix::ExitProcess;
-  return api;
+    table.ExitProcess = &dkposix::ExitProcess;
+    return table;
+  }();
+  return &api;
 }
-
-}  // namespace
 
 const PlatformApi *Platform_Native() {
   // Signals are blocked here, on the thread that installs the backend, before
   // the program starts any thread of its own.
   dkposix::StartControlEvents();
-  static const PlatformApi api = MakeTable();
-  return &api;
+  return dkposix::CallTable();
 }

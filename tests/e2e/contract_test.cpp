@@ -10,15 +10,7 @@
 #include <string>
 
 #include "harness/private_cups.h"
-#include "platform/posix/console_calls.h"
-#include "platform/posix/control_events.h"
-#include "platform/posix/file_calls.h"
-#include "platform/posix/gdi_calls.h"
-#include "platform/posix/ini_file.h"
-#include "platform/posix/last_error.h"
-#include "platform/posix/module_calls.h"
-#include "platform/posix/spooler_calls.h"
-#include "platform/posix/system_calls.h"
+#include "platform/posix/native_table.h"
 
 namespace {
 
@@ -28,15 +20,7 @@ constexpr char kQueue[] = "Contract";
 // used here: it blocks the control signals in this process, and the other
 // tests' children would inherit that.
 const PlatformApi *PosixCalls() {
-  static const PlatformApi table = [] {
-    PlatformApi api{};
-#define DK_POSIX_ENTRY(result, name, params, args) api.name = &dkposix::name;
-    DK_PLATFORM_CALLS(DK_POSIX_ENTRY)
-#undef DK_POSIX_ENTRY
-    api.ExitProcess = &dkposix::ExitProcess;
-    return api;
-  }();
-  return &table;
+  return dkposix::CallTable();
 }
 
 // One server for every case; started on first use, stopped at exit.
