@@ -23,16 +23,6 @@ const PlatformApi *PosixCalls() {
   return dkposix::CallTable();
 }
 
-// One server for every case; started on first use, stopped at exit.
-PrivateCups *Server() {
-  static std::unique_ptr<PrivateCups> server = [] {
-    auto cups = std::make_unique<PrivateCups>();
-    if (!cups->Start() || !cups->AddRawQueue(kQueue, false)) cups.reset();
-    return cups;
-  }();
-  return server.get();
-}
-
 class CupsScope : public ContractScope {
  public:
   CupsScope() {
@@ -40,11 +30,15 @@ class CupsScope : public ContractScope {
       unavailable_ = "the private cupsd needs root";
       return;
     }
-    PrivateCups *cups = Server();
-    if (cups == nullptr) {
+    // A server of the case's own, stopped with it: the end of the test
+    // process checks that no server is left running.
+    cups_ = std::make_unique<PrivateCups>();
+    if (!cups_->Start() || !cups_->AddRawQueue(kQueue, false)) {
+      ADD_FAILURE() << "the private cupsd did not start";  // a fault, not a host without it
       unavailable_ = "the private cupsd did not start";
       return;
     }
+    PrivateCups *cups = cups_.get();
     setenv("CUPS_SERVER", cups->Socket().c_str(), 1);
     setenv("CUPS_SERVERROOT", cups->Folder().c_str(), 1);  // no lpoptions of the machine's
     setenv("HOME", cups->Folder().c_str(), 1);
@@ -54,12 +48,14 @@ class CupsScope : public ContractScope {
   }
   ~CupsScope() override {
     if (installed_) Platform_Install(previous_);
+    cups_.reset();
   }
   std::string FileName(const std::string &leaf) const override { return leaf; }
   std::string PrinterName() const override { return kQueue; }
   std::string Unavailable() const override { return unavailable_; }
 
  private:
+  std::unique_ptr<PrivateCups> cups_;
   const PlatformApi *previous_ = nullptr;
   bool installed_ = false;
   std::string unavailable_;
