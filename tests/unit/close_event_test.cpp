@@ -141,6 +141,7 @@ TEST_P(CloseWhileTicketIsStuck, EndsWithinTheBoundAndReleasesNothingTwice) {
   fp.AddPrinter("Till");
   fp.defaultPrinter = "Till";
   Print_Init();
+  Con_SetEndRoutine(Tester_End);
   Con_Open(nullptr);
   fp.ClearCalls();
 
