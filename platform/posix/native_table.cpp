@@ -28,6 +28,6 @@ const PlatformApi *Platform_Native() {
   // Signals are blocked here, on the thread that installs the backend, before
   // the program starts any thread of its own.
   dkposix::StartControlEvents();
-  static const PlatformApi api = MakeTable();
-  return &api;
+  static const PlatformApi kApi = MakeTable();
+  return &kApi;
 }
