@@ -175,7 +175,7 @@ namespace entry {
 
 BOOL AllocConsole() {
   Decision decision = Record(MakeCall("AllocConsole", {}));
-  if (decision.outcome != Outcome::Act) return Settle<BOOL>(decision, FALSE);
+  if (decision.outcome != Outcome::kAct) return Settle<BOOL>(decision, FALSE);
   Platform &platform = Platform::Current();
   Lock lock(platform.impl->mutex);
   if (platform.console.attached) return Failed(ERROR_ACCESS_DENIED, FALSE);
@@ -185,7 +185,7 @@ BOOL AllocConsole() {
 
 BOOL FreeConsole() {
   Decision decision = Record(MakeCall("FreeConsole", {}));
-  if (decision.outcome != Outcome::Act) return Settle<BOOL>(decision, FALSE);
+  if (decision.outcome != Outcome::kAct) return Settle<BOOL>(decision, FALSE);
   Platform &platform = Platform::Current();
   Lock lock(platform.impl->mutex);
   if (!platform.console.attached) return Failed(ERROR_INVALID_PARAMETER, FALSE);
@@ -195,7 +195,7 @@ BOOL FreeConsole() {
 
 HANDLE GetStdHandle(DWORD which) {
   Decision decision = Record(MakeCall("GetStdHandle", {Num(which)}));
-  if (decision.outcome != Outcome::Act) return Settle<HANDLE>(decision, nullptr);
+  if (decision.outcome != Outcome::kAct) return Settle<HANDLE>(decision, nullptr);
   Platform &platform = Platform::Current();
   Lock lock(platform.impl->mutex);
   if (which != STD_INPUT_HANDLE && which != STD_OUTPUT_HANDLE) {
@@ -207,7 +207,7 @@ HANDLE GetStdHandle(DWORD which) {
 
 BOOL GetConsoleScreenBufferInfo(HANDLE output, PCONSOLE_SCREEN_BUFFER_INFO info) {
   Decision decision = Record(MakeCall("GetConsoleScreenBufferInfo", {Hex(output), Ptr(info)}));
-  if (decision.outcome != Outcome::Act) return Settle<BOOL>(decision, FALSE);
+  if (decision.outcome != Outcome::kAct) return Settle<BOOL>(decision, FALSE);
   Platform &platform = Platform::Current();
   Lock lock(platform.impl->mutex);
   if (!ConsoleHandleOk(platform, "GetConsoleScreenBufferInfo", output, kConsoleOutput)) {
@@ -226,7 +226,7 @@ BOOL GetConsoleScreenBufferInfo(HANDLE output, PCONSOLE_SCREEN_BUFFER_INFO info)
 
 BOOL SetConsoleMode(HANDLE handle, DWORD mode) {
   Decision decision = Record(MakeCall("SetConsoleMode", {Hex(handle), Num(mode)}));
-  if (decision.outcome != Outcome::Act) return Settle<BOOL>(decision, FALSE);
+  if (decision.outcome != Outcome::kAct) return Settle<BOOL>(decision, FALSE);
   Platform &platform = Platform::Current();
   Lock lock(platform.impl->mutex);
   const uintptr_t which = HandleValue(handle) == kConsoleInput ? kConsoleInput : kConsoleOutput;
@@ -237,7 +237,7 @@ BOOL SetConsoleMode(HANDLE handle, DWORD mode) {
 
 BOOL SetConsoleTitleA(LPCSTR title) {
   Decision decision = Record(MakeCall("SetConsoleTitleA", {Str(title)}));
-  if (decision.outcome != Outcome::Act) return Settle<BOOL>(decision, FALSE);
+  if (decision.outcome != Outcome::kAct) return Settle<BOOL>(decision, FALSE);
   Platform &platform = Platform::Current();
   Lock lock(platform.impl->mutex);
   if (!platform.console.attached) return Failed(ERROR_INVALID_HANDLE, FALSE);
@@ -248,7 +248,7 @@ BOOL SetConsoleTitleA(LPCSTR title) {
 
 BOOL SetConsoleCursorPosition(HANDLE output, COORD position) {
   Decision decision = Record(MakeCall("SetConsoleCursorPosition", {Hex(output), Pos(position)}));
-  if (decision.outcome != Outcome::Act) return Settle<BOOL>(decision, FALSE);
+  if (decision.outcome != Outcome::kAct) return Settle<BOOL>(decision, FALSE);
   Platform &platform = Platform::Current();
   Lock lock(platform.impl->mutex);
   if (!ConsoleHandleOk(platform, "SetConsoleCursorPosition", output, kConsoleOutput)) {
@@ -286,7 +286,7 @@ BOOL FillConsoleOutputAttribute(HANDLE output, WORD attribute, DWORD length, COO
   Decision decision =
       Record(MakeCall("FillConsoleOutputAttribute",
                       {Hex(output), Num(attribute), Num(length), Pos(start), Ptr(written)}));
-  if (decision.outcome != Outcome::Act) return Settle<BOOL>(decision, FALSE);
+  if (decision.outcome != Outcome::kAct) return Settle<BOOL>(decision, FALSE);
   return FillCells("FillConsoleOutputAttribute", output, length, start, written,
                    [attribute](ConsoleModel &console, size_t i) { console.attrs[i] = attribute; });
 }
@@ -296,7 +296,7 @@ BOOL FillConsoleOutputCharacterA(HANDLE output, CHAR character, DWORD length, CO
   Decision decision =
       Record(MakeCall("FillConsoleOutputCharacterA",
                       {Hex(output), Num(character), Num(length), Pos(start), Ptr(written)}));
-  if (decision.outcome != Outcome::Act) return Settle<BOOL>(decision, FALSE);
+  if (decision.outcome != Outcome::kAct) return Settle<BOOL>(decision, FALSE);
   return FillCells("FillConsoleOutputCharacterA", output, length, start, written,
                    [character](ConsoleModel &console, size_t i) { console.cells[i] = character; });
 }
@@ -307,7 +307,7 @@ BOOL WriteConsoleA(HANDLE output, LPCVOID buffer, DWORD count, LPDWORD written, 
   if (buffer != nullptr) call.data.assign(static_cast<const char *>(buffer), count);
   const std::string bytes = call.data;
   Decision decision = Record(std::move(call));
-  if (decision.outcome != Outcome::Act) return Settle<BOOL>(decision, FALSE);
+  if (decision.outcome != Outcome::kAct) return Settle<BOOL>(decision, FALSE);
   Platform &platform = Platform::Current();
   Lock lock(platform.impl->mutex);
   if (!ConsoleHandleOk(platform, "WriteConsoleA", output, kConsoleOutput)) return FALSE;
@@ -320,8 +320,8 @@ BOOL WriteConsoleA(HANDLE output, LPCVOID buffer, DWORD count, LPDWORD written, 
 BOOL ReadConsoleInputA(HANDLE input, PINPUT_RECORD buffer, DWORD length, LPDWORD read) {
   Decision decision =
       Record(MakeCall("ReadConsoleInputA", {Hex(input), Ptr(buffer), Num(length), Ptr(read)}));
-  if (decision.outcome != Outcome::Act) {
-    if (decision.outcome == Outcome::Fail && read != nullptr) *read = 0;
+  if (decision.outcome != Outcome::kAct) {
+    if (decision.outcome == Outcome::kFail && read != nullptr) *read = 0;
     return Settle<BOOL>(decision, FALSE);
   }
   if (read != nullptr) *read = 0;
@@ -342,7 +342,7 @@ BOOL ReadConsoleInputA(HANDLE input, PINPUT_RECORD buffer, DWORD length, LPDWORD
 BOOL SetConsoleCtrlHandler(PHANDLER_ROUTINE routine, BOOL add) {
   Decision decision = Record(
       MakeCall("SetConsoleCtrlHandler", {Ptr(reinterpret_cast<const void *>(routine)), Num(add)}));
-  if (decision.outcome != Outcome::Act) return Settle<BOOL>(decision, FALSE);
+  if (decision.outcome != Outcome::kAct) return Settle<BOOL>(decision, FALSE);
   Platform &platform = Platform::Current();
   Lock lock(platform.impl->mutex);
   std::vector<PHANDLER_ROUTINE> &handlers = platform.console.handlers;

@@ -79,7 +79,7 @@ namespace entry {
 
 void GetLocalTime(LPSYSTEMTIME time) {
   Decision decision = Record(MakeCall("GetLocalTime", {Ptr(time)}), false);
-  if (decision.outcome == Outcome::Answer) SetLastErrorForTest(decision.lastError);
+  if (decision.outcome == Outcome::kAnswer) SetLastErrorForTest(decision.lastError);
   Platform &platform = Platform::Current();
   Lock lock(platform.impl->mutex);
   if (time != nullptr) *time = platform.localTime;
@@ -90,7 +90,7 @@ HANDLE CreateFileA(LPCSTR name, DWORD access, DWORD share, LPVOID security, DWOR
   Decision decision =
       Record(MakeCall("CreateFileA", {Str(name), Num(access), Num(share), Ptr(security),
                                       Num(disposition), Num(flags), Hex(templateFile)}));
-  if (decision.outcome != Outcome::Act) return Settle<HANDLE>(decision, INVALID_HANDLE_VALUE);
+  if (decision.outcome != Outcome::kAct) return Settle<HANDLE>(decision, INVALID_HANDLE_VALUE);
   Platform &platform = Platform::Current();
   Lock lock(platform.impl->mutex);
   if (name == nullptr) return Failed(ERROR_INVALID_PARAMETER, INVALID_HANDLE_VALUE);
@@ -109,7 +109,7 @@ HANDLE CreateFileA(LPCSTR name, DWORD access, DWORD share, LPVOID security, DWOR
 
 DWORD GetFileSize(HANDLE file, LPDWORD sizeHigh) {
   Decision decision = Record(MakeCall("GetFileSize", {Hex(file), Ptr(sizeHigh)}));
-  if (decision.outcome != Outcome::Act) return Settle<DWORD>(decision, INVALID_FILE_SIZE);
+  if (decision.outcome != Outcome::kAct) return Settle<DWORD>(decision, INVALID_FILE_SIZE);
   Platform &platform = Platform::Current();
   Lock lock(platform.impl->mutex);
   Platform::Impl::OpenFile *open = OpenFileOf(platform, "GetFileSize", file);
@@ -122,7 +122,7 @@ DWORD GetFileSize(HANDLE file, LPDWORD sizeHigh) {
 DWORD SetFilePointer(HANDLE file, LONG distance, PLONG distanceHigh, DWORD method) {
   Decision decision = Record(
       MakeCall("SetFilePointer", {Hex(file), Num(distance), Ptr(distanceHigh), Num(method)}));
-  if (decision.outcome != Outcome::Act) return Settle<DWORD>(decision, INVALID_SET_FILE_POINTER);
+  if (decision.outcome != Outcome::kAct) return Settle<DWORD>(decision, INVALID_SET_FILE_POINTER);
   Platform &platform = Platform::Current();
   Lock lock(platform.impl->mutex);
   Platform::Impl::OpenFile *open = OpenFileOf(platform, "SetFilePointer", file);
@@ -154,7 +154,7 @@ BOOL WriteFile(HANDLE file, LPCVOID buffer, DWORD count, LPDWORD written, LPVOID
   if (buffer != nullptr) call.data.assign(static_cast<const char *>(buffer), count);
   const std::string bytes = call.data;
   Decision decision = Record(std::move(call));
-  if (decision.outcome != Outcome::Act) return Settle<BOOL>(decision, FALSE);
+  if (decision.outcome != Outcome::kAct) return Settle<BOOL>(decision, FALSE);
   Platform &platform = Platform::Current();
   Lock lock(platform.impl->mutex);
   Platform::Impl::OpenFile *open = OpenFileOf(platform, "WriteFile", file);
@@ -173,7 +173,7 @@ BOOL WriteFile(HANDLE file, LPCVOID buffer, DWORD count, LPDWORD written, LPVOID
 
 BOOL CloseHandle(HANDLE handle) {
   Decision decision = Record(MakeCall("CloseHandle", {Hex(handle)}));
-  if (decision.outcome != Outcome::Act) return Settle<BOOL>(decision, FALSE);
+  if (decision.outcome != Outcome::kAct) return Settle<BOOL>(decision, FALSE);
   Platform &platform = Platform::Current();
   Lock lock(platform.impl->mutex);
   if (OpenFileOf(platform, "CloseHandle", handle) == nullptr) return FALSE;

@@ -79,7 +79,7 @@ HDC CreateDCA(LPCSTR driver, LPCSTR device, LPCSTR port, const DEVMODEA *devmode
   }
   Decision decision = Record(
       MakeCall("CreateDCA", {Str(driver), Str(device), Str(port), Devmode(devmode, devmodeBytes)}));
-  if (decision.outcome != Outcome::Act) return Settle<HDC>(decision, nullptr);
+  if (decision.outcome != Outcome::kAct) return Settle<HDC>(decision, nullptr);
   Lock lock(platform.impl->mutex);
   auto printer = device != nullptr ? platform.printers.find(device) : platform.printers.end();
   if (printer == platform.printers.end()) return Failed(ERROR_INVALID_PRINTER_NAME, HDC{nullptr});
@@ -99,7 +99,7 @@ HDC CreateDCA(LPCSTR driver, LPCSTR device, LPCSTR port, const DEVMODEA *devmode
 
 BOOL DeleteDC(HDC dc) {
   Decision decision = Record(MakeCall("DeleteDC", {Hex(dc)}));
-  if (decision.outcome != Outcome::Act) return Settle<BOOL>(decision, FALSE);
+  if (decision.outcome != Outcome::kAct) return Settle<BOOL>(decision, FALSE);
   Platform &platform = Platform::Current();
   Lock lock(platform.impl->mutex);
   if (LiveDc(platform, "DeleteDC", dc) == nullptr) return FALSE;
@@ -109,7 +109,7 @@ BOOL DeleteDC(HDC dc) {
 
 int GetDeviceCaps(HDC dc, int index) {
   Decision decision = Record(MakeCall("GetDeviceCaps", {Hex(dc), Num(index)}));
-  if (decision.outcome != Outcome::Act) return Settle<int>(decision, 0);
+  if (decision.outcome != Outcome::kAct) return Settle<int>(decision, 0);
   Platform &platform = Platform::Current();
   Lock lock(platform.impl->mutex);
   Platform::Impl::Dc *live = LiveDc(platform, "GetDeviceCaps", dc);
@@ -119,7 +119,7 @@ int GetDeviceCaps(HDC dc, int index) {
 
 UINT SetTextAlign(HDC dc, UINT align) {
   Decision decision = Record(MakeCall("SetTextAlign", {Hex(dc), Num(align)}));
-  if (decision.outcome != Outcome::Act) return Settle<UINT>(decision, GDI_ERROR);
+  if (decision.outcome != Outcome::kAct) return Settle<UINT>(decision, GDI_ERROR);
   Platform &platform = Platform::Current();
   Lock lock(platform.impl->mutex);
   Platform::Impl::Dc *live = LiveDc(platform, "SetTextAlign", dc);
@@ -131,7 +131,7 @@ UINT SetTextAlign(HDC dc, UINT align) {
 
 int SetBkMode(HDC dc, int mode) {
   Decision decision = Record(MakeCall("SetBkMode", {Hex(dc), Num(mode)}));
-  if (decision.outcome != Outcome::Act) return Settle<int>(decision, 0);
+  if (decision.outcome != Outcome::kAct) return Settle<int>(decision, 0);
   Platform &platform = Platform::Current();
   Lock lock(platform.impl->mutex);
   Platform::Impl::Dc *live = LiveDc(platform, "SetBkMode", dc);
@@ -144,7 +144,7 @@ int SetBkMode(HDC dc, int mode) {
 
 HBRUSH CreateSolidBrush(COLORREF colour) {
   Decision decision = Record(MakeCall("CreateSolidBrush", {Num(colour)}));
-  if (decision.outcome != Outcome::Act) return Settle<HBRUSH>(decision, nullptr);
+  if (decision.outcome != Outcome::kAct) return Settle<HBRUSH>(decision, nullptr);
   Platform &platform = Platform::Current();
   Lock lock(platform.impl->mutex);
   const uintptr_t brush = platform.impl->nextBrush++;
@@ -156,7 +156,7 @@ HPEN ExtCreatePen(DWORD style, DWORD width, const LOGBRUSH *brush, DWORD styleCo
                   const DWORD *styles) {
   Decision decision = Record(MakeCall(
       "ExtCreatePen", {Num(style), Num(width), Brush(brush), Num(styleCount), Ptr(styles)}));
-  if (decision.outcome != Outcome::Act) return Settle<HPEN>(decision, nullptr);
+  if (decision.outcome != Outcome::kAct) return Settle<HPEN>(decision, nullptr);
   Platform &platform = Platform::Current();
   Lock lock(platform.impl->mutex);
   if (brush == nullptr) return Failed(ERROR_INVALID_PARAMETER, HPEN{nullptr});
@@ -167,7 +167,7 @@ HPEN ExtCreatePen(DWORD style, DWORD width, const LOGBRUSH *brush, DWORD styleCo
 
 HGDIOBJ SelectObject(HDC dc, HGDIOBJ object) {
   Decision decision = Record(MakeCall("SelectObject", {Hex(dc), Hex(object)}));
-  if (decision.outcome != Outcome::Act) return Settle<HGDIOBJ>(decision, nullptr);
+  if (decision.outcome != Outcome::kAct) return Settle<HGDIOBJ>(decision, nullptr);
   Platform &platform = Platform::Current();
   Lock lock(platform.impl->mutex);
   Platform::Impl::Dc *live = LiveDc(platform, "SelectObject", dc);
@@ -187,7 +187,7 @@ HGDIOBJ SelectObject(HDC dc, HGDIOBJ object) {
 
 BOOL DeleteObject(HGDIOBJ object) {
   Decision decision = Record(MakeCall("DeleteObject", {Hex(object)}));
-  if (decision.outcome != Outcome::Act) return Settle<BOOL>(decision, FALSE);
+  if (decision.outcome != Outcome::kAct) return Settle<BOOL>(decision, FALSE);
   Platform &platform = Platform::Current();
   Lock lock(platform.impl->mutex);
   Platform::Impl &impl = *platform.impl;

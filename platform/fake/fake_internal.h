@@ -103,9 +103,9 @@ std::string Brush(const LOGBRUSH *brush);
 std::string Devmode(const DEVMODEA *devmode, size_t readable);
 
 // ---- Record, then decide ----
-enum class Outcome { Act, Fail, Answer };
+enum class Outcome { kAct, kFail, kAnswer };
 struct Decision {
-  Outcome outcome = Outcome::Act;
+  Outcome outcome = Outcome::kAct;
   DWORD lastError = 0;
   int64_t result = 0;
 };
@@ -130,7 +130,7 @@ R Failed(DWORD error, R value) {
 template <class R>
 R Settle(const Decision &decision, R failure) {
   SetLastErrorForTest(decision.lastError);
-  if (decision.outcome == Outcome::Fail) return failure;
+  if (decision.outcome == Outcome::kFail) return failure;
   if constexpr (std::is_pointer_v<R>) {
     return reinterpret_cast<R>(static_cast<intptr_t>(decision.result));
   } else {

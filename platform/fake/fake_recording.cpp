@@ -102,7 +102,7 @@ Decision Record(Call call, bool failable) {
     const int nth = ++impl.invocations[call.name];
     auto script = impl.scripts.find(call.name);
     if (script != impl.scripts.end() && !script->second.empty()) {
-      decision.outcome = Outcome::Answer;
+      decision.outcome = Outcome::kAnswer;
       decision.result = script->second.front().result;
       decision.lastError = script->second.front().lastError;
       script->second.pop_front();
@@ -111,7 +111,7 @@ Decision Record(Call call, bool failable) {
         const bool byIndex = rule.name.empty();
         if (!byIndex && rule.name != call.name) continue;
         if (!RuleHits(byIndex ? index : nth, rule.nth, rule.fromThenOn)) continue;
-        decision.outcome = Outcome::Fail;
+        decision.outcome = Outcome::kFail;
         decision.lastError = rule.lastError;
         break;
       }

@@ -95,7 +95,7 @@ namespace entry {
 BOOL OpenPrinterA(LPSTR printerName, LPHANDLE printer, LPPRINTER_DEFAULTSA defaults) {
   Decision decision =
       Record(MakeCall("OpenPrinterA", {Str(printerName), Ptr(printer), Defaults(defaults)}));
-  if (decision.outcome != Outcome::Act) return Settle<BOOL>(decision, FALSE);
+  if (decision.outcome != Outcome::kAct) return Settle<BOOL>(decision, FALSE);
   Platform &platform = Platform::Current();
   Lock lock(platform.impl->mutex);
   if (printerName == nullptr || platform.printers.count(printerName) == 0) {
@@ -110,7 +110,7 @@ BOOL OpenPrinterA(LPSTR printerName, LPHANDLE printer, LPPRINTER_DEFAULTSA defau
 
 BOOL ClosePrinter(HANDLE printer) {
   Decision decision = Record(MakeCall("ClosePrinter", {Hex(printer)}));
-  if (decision.outcome != Outcome::Act) return Settle<BOOL>(decision, FALSE);
+  if (decision.outcome != Outcome::kAct) return Settle<BOOL>(decision, FALSE);
   Platform &platform = Platform::Current();
   Lock lock(platform.impl->mutex);
   Platform::Impl::PrinterHandle *handle = OpenHandle(platform, "ClosePrinter", printer);
@@ -125,7 +125,7 @@ LONG DocumentPropertiesA(HWND window, HANDLE printer, LPSTR deviceName, PDEVMODE
   Decision decision =
       Record(MakeCall("DocumentPropertiesA", {Hex(window), Hex(printer), Str(deviceName),
                                               Ptr(output), Ptr(input), Num(mode)}));
-  if (decision.outcome != Outcome::Act) return Settle<LONG>(decision, -1);
+  if (decision.outcome != Outcome::kAct) return Settle<LONG>(decision, -1);
   Platform &platform = Platform::Current();
   Lock lock(platform.impl->mutex);
   Platform::Impl::PrinterHandle *handle = OpenHandle(platform, "DocumentPropertiesA", printer);
@@ -148,7 +148,7 @@ DWORD StartDocPrinterA(HANDLE printer, DWORD level, LPBYTE docInfo) {
   const std::string info =
       level == 1 ? DocInfo(reinterpret_cast<const DOC_INFO_1A *>(docInfo)) : Ptr(docInfo);
   Decision decision = Record(MakeCall("StartDocPrinterA", {Hex(printer), Num(level), info}));
-  if (decision.outcome != Outcome::Act) return Settle<DWORD>(decision, 0);
+  if (decision.outcome != Outcome::kAct) return Settle<DWORD>(decision, 0);
   Platform &platform = Platform::Current();
   Lock lock(platform.impl->mutex);
   Platform::Impl::PrinterHandle *handle = OpenHandle(platform, "StartDocPrinterA", printer);
@@ -184,7 +184,7 @@ DocumentModel *DocumentFor(Platform &platform, const char *call, HANDLE printer)
 
 BOOL StartPagePrinter(HANDLE printer) {
   Decision decision = Record(MakeCall("StartPagePrinter", {Hex(printer)}));
-  if (decision.outcome != Outcome::Act) return Settle<BOOL>(decision, FALSE);
+  if (decision.outcome != Outcome::kAct) return Settle<BOOL>(decision, FALSE);
   Platform &platform = Platform::Current();
   Lock lock(platform.impl->mutex);
   DocumentModel *document = DocumentFor(platform, "StartPagePrinter", printer);
@@ -198,7 +198,7 @@ BOOL WritePrinter(HANDLE printer, LPVOID buffer, DWORD count, LPDWORD written) {
   if (buffer != nullptr) call.data.assign(static_cast<const char *>(buffer), count);
   const std::string bytes = call.data;
   Decision decision = Record(std::move(call));
-  if (decision.outcome != Outcome::Act) return Settle<BOOL>(decision, FALSE);
+  if (decision.outcome != Outcome::kAct) return Settle<BOOL>(decision, FALSE);
   Platform &platform = Platform::Current();
   Lock lock(platform.impl->mutex);
   DocumentModel *document = DocumentFor(platform, "WritePrinter", printer);
@@ -217,7 +217,7 @@ BOOL WritePrinter(HANDLE printer, LPVOID buffer, DWORD count, LPDWORD written) {
 
 BOOL EndPagePrinter(HANDLE printer) {
   Decision decision = Record(MakeCall("EndPagePrinter", {Hex(printer)}));
-  if (decision.outcome != Outcome::Act) return Settle<BOOL>(decision, FALSE);
+  if (decision.outcome != Outcome::kAct) return Settle<BOOL>(decision, FALSE);
   Platform &platform = Platform::Current();
   Lock lock(platform.impl->mutex);
   DocumentModel *document = DocumentFor(platform, "EndPagePrinter", printer);
@@ -228,7 +228,7 @@ BOOL EndPagePrinter(HANDLE printer) {
 
 BOOL EndDocPrinter(HANDLE printer) {
   Decision decision = Record(MakeCall("EndDocPrinter", {Hex(printer)}));
-  if (decision.outcome != Outcome::Act) return Settle<BOOL>(decision, FALSE);
+  if (decision.outcome != Outcome::kAct) return Settle<BOOL>(decision, FALSE);
   Platform &platform = Platform::Current();
   Lock lock(platform.impl->mutex);
   DocumentModel *document = DocumentFor(platform, "EndDocPrinter", printer);
@@ -240,7 +240,7 @@ BOOL EndDocPrinter(HANDLE printer) {
 
 HMODULE LoadLibraryA(LPCSTR name) {
   Decision decision = Record(MakeCall("LoadLibraryA", {Str(name)}));
-  if (decision.outcome != Outcome::Act) return Settle<HMODULE>(decision, nullptr);
+  if (decision.outcome != Outcome::kAct) return Settle<HMODULE>(decision, nullptr);
   Platform &platform = Platform::Current();
   Lock lock(platform.impl->mutex);
   if (name == nullptr || !SameNoCase(name, "WINSPOOL.DRV") || !platform.spoolerModuleLoadable) {
@@ -255,7 +255,7 @@ FARPROC GetProcAddress(HMODULE module, LPCSTR name) {
   const bool ordinal = HandleValue(name) < 0x10000;
   Decision decision = Record(MakeCall(
       "GetProcAddress", {Hex(module), ordinal ? "#" + Num(HandleValue(name)) : Str(name)}));
-  if (decision.outcome != Outcome::Act) return Settle<FARPROC>(decision, nullptr);
+  if (decision.outcome != Outcome::kAct) return Settle<FARPROC>(decision, nullptr);
   Platform &platform = Platform::Current();
   Lock lock(platform.impl->mutex);
   if (HandleValue(module) != kSpoolerModule || platform.impl->loadedModules == 0) {
@@ -271,7 +271,7 @@ FARPROC GetProcAddress(HMODULE module, LPCSTR name) {
 
 BOOL FreeLibrary(HMODULE module) {
   Decision decision = Record(MakeCall("FreeLibrary", {Hex(module)}));
-  if (decision.outcome != Outcome::Act) return Settle<BOOL>(decision, FALSE);
+  if (decision.outcome != Outcome::kAct) return Settle<BOOL>(decision, FALSE);
   Platform &platform = Platform::Current();
   Lock lock(platform.impl->mutex);
   if (HandleValue(module) != kSpoolerModule || platform.impl->loadedModules == 0) {
@@ -286,7 +286,7 @@ BOOL FreeLibrary(HMODULE module) {
 
 BOOL DK_WINAPI FakeGetDefaultPrinterA(LPSTR buffer, LPDWORD size) {
   Decision decision = Record(MakeCall("GetDefaultPrinterA", {Ptr(buffer), Ptr(size)}));
-  if (decision.outcome != Outcome::Act) return Settle<BOOL>(decision, FALSE);
+  if (decision.outcome != Outcome::kAct) return Settle<BOOL>(decision, FALSE);
   Platform &platform = Platform::Current();
   Lock lock(platform.impl->mutex);
   if (size == nullptr) return Failed(ERROR_INVALID_PARAMETER, FALSE);

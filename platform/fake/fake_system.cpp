@@ -42,7 +42,7 @@ namespace entry {
 
 BOOL GetVersionExA(LPOSVERSIONINFOA info) {
   Decision decision = Record(MakeCall("GetVersionExA", {Ptr(info)}));
-  if (decision.outcome != Outcome::Act) return Settle<BOOL>(decision, FALSE);
+  if (decision.outcome != Outcome::kAct) return Settle<BOOL>(decision, FALSE);
   Platform &platform = Platform::Current();
   Lock lock(platform.impl->mutex);
   if (info == nullptr) return Failed(ERROR_INVALID_PARAMETER, FALSE);
@@ -71,7 +71,7 @@ BOOL GetVersionExA(LPOSVERSIONINFOA info) {
 
 DWORD GetVersion() {
   Decision decision = Record(MakeCall("GetVersion", {}), false);
-  if (decision.outcome == Outcome::Answer) return Settle<DWORD>(decision, 0);
+  if (decision.outcome == Outcome::kAnswer) return Settle<DWORD>(decision, 0);
   Platform &platform = Platform::Current();
   Lock lock(platform.impl->mutex);
   return platform.version.versionWord;
@@ -82,8 +82,8 @@ DWORD GetPrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR fallback, LPST
   Decision decision =
       Record(MakeCall("GetPrivateProfileStringA",
                       {Str(section), Str(key), Str(fallback), Ptr(buffer), Num(size), Str(file)}));
-  if (decision.outcome != Outcome::Act) {
-    if (decision.outcome == Outcome::Fail && buffer != nullptr && size > 0) buffer[0] = '\0';
+  if (decision.outcome != Outcome::kAct) {
+    if (decision.outcome == Outcome::kFail && buffer != nullptr && size > 0) buffer[0] = '\0';
     return Settle<DWORD>(decision, 0);
   }
   Platform &platform = Platform::Current();
@@ -98,7 +98,7 @@ DWORD GetPrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR fallback, LPST
 
 DWORD GetLastError() {
   Decision decision = Record(MakeCall("GetLastError", {}), false);
-  if (decision.outcome == Outcome::Answer) return static_cast<DWORD>(decision.result);
+  if (decision.outcome == Outcome::kAnswer) return static_cast<DWORD>(decision.result);
   return LastErrorForTest();
 }
 
@@ -107,11 +107,11 @@ LPSTR CharUpperA(LPSTR text) {
   if (text != nullptr && HandleValue(text) < 0x10000) {
     const unsigned char c = static_cast<unsigned char>(HandleValue(text));
     Decision decision = Record(MakeCall("CharUpperA", {Num(c)}), false);
-    if (decision.outcome == Outcome::Answer) return Settle<LPSTR>(decision, nullptr);
+    if (decision.outcome == Outcome::kAnswer) return Settle<LPSTR>(decision, nullptr);
     return reinterpret_cast<LPSTR>(static_cast<uintptr_t>(UpperCp1252(c)));
   }
   Decision decision = Record(MakeCall("CharUpperA", {Str(text)}), false);
-  if (decision.outcome == Outcome::Answer) return Settle<LPSTR>(decision, nullptr);
+  if (decision.outcome == Outcome::kAnswer) return Settle<LPSTR>(decision, nullptr);
   if (text == nullptr) return nullptr;
   for (char *c = text; *c != '\0'; ++c) {
     *c = static_cast<char>(UpperCp1252(static_cast<unsigned char>(*c)));
@@ -124,7 +124,7 @@ int MultiByteToWideChar(UINT codePage, DWORD flags, LPCSTR text, int textBytes, 
   Decision decision =
       Record(MakeCall("MultiByteToWideChar", {Num(codePage), Num(flags), Bytes(text, textBytes),
                                               Num(textBytes), Ptr(wide), Num(wideChars)}));
-  if (decision.outcome != Outcome::Act) return Settle<int>(decision, 0);
+  if (decision.outcome != Outcome::kAct) return Settle<int>(decision, 0);
   if (codePage != CP_ACP && codePage != kCodePage1252) return Failed(ERROR_INVALID_PARAMETER, 0);
   if (text == nullptr || textBytes == 0 || textBytes < -1 || wideChars < 0) {
     return Failed(ERROR_INVALID_PARAMETER, 0);

@@ -14,7 +14,7 @@
 #include "platform/seam.h"
 
 const PlatformApi *dkposix::CallTable() {
-  static const PlatformApi api = [] {
+  static const PlatformApi kApi = [] {
     PlatformApi table{};
 #define DK_POSIX_ENTRY(result, name, params, args) table.name = &dkposix::name;
     DK_PLATFORM_CALLS(DK_POSIX_ENTRY)
@@ -22,7 +22,7 @@ const PlatformApi *dkposix::CallTable() {
     table.ExitProcess = &dkposix::ExitProcess;
     return table;
   }();
-  return &api;
+  return &kApi;
 }
 
 const PlatformApi *Platform_Native() {

@@ -11,7 +11,7 @@
 #include <cstdint>
 
 // The name is pasted, so the macro is not expanded on the left.
-#define DK_READ_NATIVE(name) constexpr auto native_##name = name
+#define DK_READ_NATIVE(name) constexpr auto kNative##name = name
 DK_READ_NATIVE(FALSE);
 DK_READ_NATIVE(TRUE);
 DK_READ_NATIVE(ERROR_SUCCESS);
@@ -262,7 +262,7 @@ constexpr bool SameValue(Ours ours, Theirs theirs) {
   return static_cast<uint32_t>(ours) == static_cast<uint32_t>(theirs);
 }
 
-#define DK_SAME_CONSTANT(name) static_assert(SameValue(winapi::name, native_##name), #name)
+#define DK_SAME_CONSTANT(name) static_assert(SameValue(winapi::name, kNative##name), #name)
 DK_SAME_CONSTANT(FALSE);
 DK_SAME_CONSTANT(TRUE);
 DK_SAME_CONSTANT(ERROR_SUCCESS);

@@ -14,7 +14,7 @@ namespace escpos {
 
 // The part of the printer's state the transcript depends on.
 struct PrinterState {
-  int code_table = 0;  // ESC t; 0 is code page 437
+  int codeTable = 0;  // ESC t; 0 is code page 437
 };
 
 // What a command does to the text line being assembled.
@@ -47,7 +47,7 @@ struct CommandForm {
   // The text of its event, or nothing when a parameter is out of range.
   std::optional<std::string> (*describe)(const unsigned char *params, ByteSpan data);
   // Data after the parameters; nullptr when the command has none.
-  DataLength (*data_length)(const unsigned char *params, ByteSpan rest) = nullptr;
+  DataLength (*dataLength)(const unsigned char *params, ByteSpan rest) = nullptr;
   // The state change the command makes, applied once it is decoded.
   void (*update)(PrinterState &state, const unsigned char *params) = nullptr;
 };
@@ -70,8 +70,8 @@ std::string Count(unsigned long long n, const char *unit);
 // label + choice, or nothing when the choice is out of range.
 Text Prefixed(const char *label, Text choice);
 
-inline unsigned Word(const unsigned char *low_high) {
-  return low_high[0] | (low_high[1] << 8);
+inline unsigned Word(const unsigned char *lowHigh) {
+  return lowHigh[0] | (lowHigh[1] << 8);
 }
 
 inline const char *OnOff(unsigned char n) {

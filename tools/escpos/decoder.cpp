@@ -70,7 +70,7 @@ class Decoder {
   }
 
   void AddText(unsigned char byte) {
-    if (byte >= 0x80 && state_.code_table == 0) {
+    if (byte >= 0x80 && state_.codeTable == 0) {
       AppendCp437(byte, pending_);
     } else {
       AppendQuoted(byte, pending_);
@@ -80,25 +80,25 @@ class Decoder {
   void EndLine(LineEnd end) {
     if (!pending_.empty()) {
       EmitText(LineEndSuffix(end));
-    } else if (line_open_) {
+    } else if (lineOpen_) {
       Emit(std::string("end of line") + LineEndSuffix(end));
     } else if (end == LineEnd::kCr) {
       Emit("carriage return");
     } else {
       AddFeed(end);
     }
-    line_open_ = false;
+    lineOpen_ = false;
   }
 
   void AddFeed(LineEnd end) {
-    if (feeds_ > 0 && feed_end_ != end) FlushFeeds();
-    feed_end_ = end;
+    if (feeds_ > 0 && feedEnd_ != end) FlushFeeds();
+    feedEnd_ = end;
     ++feeds_;
   }
 
   void FlushFeeds() {
     if (feeds_ == 0) return;
-    events_.push_back("feed x" + std::to_string(feeds_) + LineEndSuffix(feed_end_));
+    events_.push_back("feed x" + std::to_string(feeds_) + LineEndSuffix(feedEnd_));
     feeds_ = 0;
   }
 
@@ -118,16 +118,16 @@ class Decoder {
       case LineEffect::kKeepsLine:
         if (!pending_.empty()) {
           EmitText(" (continues)");
-          line_open_ = true;
+          lineOpen_ = true;
         }
         break;
       case LineEffect::kPrintsLine:
         if (!pending_.empty()) EmitText(std::string(" (printed by ") + name + ")");
-        line_open_ = false;
+        lineOpen_ = false;
         break;
       case LineEffect::kClearsLine:
         if (!pending_.empty()) EmitText(std::string(" (cleared by ") + name + ")");
-        line_open_ = false;
+        lineOpen_ = false;
         break;
     }
     Emit(std::move(line));
@@ -146,51 +146,51 @@ class Decoder {
   void Command() {
     const unsigned char lead = in_[pos_];
     const CommandForm *found = nullptr;
-    size_t found_size = 0;
-    size_t longest_common = 0;
-    const CommandForm *cut_inside_prefix = nullptr;
+    size_t foundSize = 0;
+    size_t longestCommon = 0;
+    const CommandForm *cutInsidePrefix = nullptr;
     for (const auto *table : {&EscCommands(), &GsCommands(), &OtherCommands()}) {
       for (const CommandForm &form : *table) {
         if (static_cast<unsigned char>(form.prefix[0]) != lead) continue;
-        const size_t prefix_size = std::strlen(form.prefix);
+        const size_t prefixSize = std::strlen(form.prefix);
         size_t common = 0;
-        while (common < prefix_size && pos_ + common < size_ &&
+        while (common < prefixSize && pos_ + common < size_ &&
                in_[pos_ + common] == static_cast<unsigned char>(form.prefix[common])) {
           ++common;
         }
-        if (common == prefix_size) {
-          if (prefix_size > found_size) {
+        if (common == prefixSize) {
+          if (prefixSize > foundSize) {
             found = &form;
-            found_size = prefix_size;
+            foundSize = prefixSize;
           }
-        } else if (pos_ + common == size_ && cut_inside_prefix == nullptr) {
-          cut_inside_prefix = &form;
+        } else if (pos_ + common == size_ && cutInsidePrefix == nullptr) {
+          cutInsidePrefix = &form;
         }
-        if (common > longest_common) longest_common = common;
+        if (common > longestCommon) longestCommon = common;
       }
     }
     if (found != nullptr) {
-      Apply(*found, found_size);
-    } else if (cut_inside_prefix != nullptr) {
-      Report("truncated", LeadingWords(cut_inside_prefix->name, size_ - pos_), pos_, size_);
+      Apply(*found, foundSize);
+    } else if (cutInsidePrefix != nullptr) {
+      Report("truncated", LeadingWords(cutInsidePrefix->name, size_ - pos_), pos_, size_);
     } else {
       // The matching part of a prefix and the byte that breaks it; a byte
       // that starts no command at all stands alone.
-      const size_t length = longest_common + 1;
+      const size_t length = longestCommon + 1;
       Report("unknown", "", pos_, pos_ + (length > size_ - pos_ ? size_ - pos_ : length));
     }
   }
 
-  void Apply(const CommandForm &form, size_t prefix_size) {
+  void Apply(const CommandForm &form, size_t prefixSize) {
     const size_t start = pos_;
-    const size_t params_at = start + prefix_size;
-    if (size_ - params_at < form.params) return Report("truncated", form.name, start, size_);
-    const unsigned char *params = in_ + params_at;
-    const size_t data_at = params_at + form.params;
-    const ByteSpan rest{in_ + data_at, size_ - data_at};
-    size_t data_size = 0;
-    if (form.data_length != nullptr) {
-      const DataLength length = form.data_length(params, rest);
+    const size_t paramsAt = start + prefixSize;
+    if (size_ - paramsAt < form.params) return Report("truncated", form.name, start, size_);
+    const unsigned char *params = in_ + paramsAt;
+    const size_t dataAt = paramsAt + form.params;
+    const ByteSpan rest{in_ + dataAt, size_ - dataAt};
+    size_t dataSize = 0;
+    if (form.dataLength != nullptr) {
+      const DataLength length = form.dataLength(params, rest);
       // A length past the end counts as truncated whatever the form says.
       if (length.status == DataLength::kTruncated ||
           (length.status == DataLength::kKnown && length.length > rest.size)) {
@@ -199,12 +199,12 @@ class Decoder {
       // The data's length is unknown, so only the fixed part is consumed and
       // whatever follows is decoded afresh.
       if (length.status == DataLength::kInvalid) {
-        return Report("invalid", form.name, start, data_at);
+        return Report("invalid", form.name, start, dataAt);
       }
-      data_size = length.length;
+      dataSize = length.length;
     }
-    const size_t end = data_at + data_size;
-    const std::optional<std::string> line = form.describe(params, ByteSpan{rest.data, data_size});
+    const size_t end = dataAt + dataSize;
+    const std::optional<std::string> line = form.describe(params, ByteSpan{rest.data, dataSize});
     if (!line) return Report("invalid", form.name, start, end);
     EmitCommand(*line, form.effect, form.name);
     if (form.update != nullptr) form.update(state_, params);
@@ -216,10 +216,10 @@ class Decoder {
   size_t pos_ = 0;
   std::vector<std::string> events_;
   PrinterState state_;
-  std::string pending_;     // quoted text of the line being assembled
-  bool line_open_ = false;  // part of the current line is already in events_
-  size_t feeds_ = 0;        // empty lines not yet reported
-  LineEnd feed_end_ = LineEnd::kLf;
+  std::string pending_;    // quoted text of the line being assembled
+  bool lineOpen_ = false;  // part of the current line is already in events_
+  size_t feeds_ = 0;       // empty lines not yet reported
+  LineEnd feedEnd_ = LineEnd::kLf;
 };
 
 }  // namespace

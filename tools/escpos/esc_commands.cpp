@@ -148,7 +148,7 @@ Text PageArea(const unsigned char *p, ByteSpan) {
 }
 
 void SelectCodeTable(PrinterState &state, const unsigned char *p) {
-  state.code_table = p[0];
+  state.codeTable = p[0];
 }
 void Initialize(PrinterState &state, const unsigned char *) {
   state = PrinterState{};

@@ -104,64 +104,64 @@ std::vector<std::string> Wrapped(const std::string &text) {
   std::vector<std::string> rows(1);
   size_t columns = 0;
   for (const char c : text) {
-    const bool starts_character = (static_cast<unsigned char>(c) & 0xC0) != 0x80;
-    if (starts_character && columns == kReceiptColumns) {
+    const bool startsCharacter = (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+    if (startsCharacter && columns == kReceiptColumns) {
       rows.emplace_back();
       columns = 0;
     }
     rows.back() += c;
-    if (starts_character) ++columns;
+    if (startsCharacter) ++columns;
   }
   return rows;
 }
 
 // "pin 2, on 64 ms, off 64 ms": the three values, or false for another form.
 bool PulseValues(const std::string &rest, std::string &pin, std::string &on, std::string &off) {
-  const size_t on_at = rest.find(", on ");
-  const size_t off_at = rest.find(", off ");
-  if (!StartsWith(rest, "pin ") || on_at == std::string::npos || off_at == std::string::npos ||
-      off_at < on_at) {
+  const size_t onAt = rest.find(", on ");
+  const size_t offAt = rest.find(", off ");
+  if (!StartsWith(rest, "pin ") || onAt == std::string::npos || offAt == std::string::npos ||
+      offAt < onAt) {
     return false;
   }
-  pin = rest.substr(4, on_at - 4);
-  on = rest.substr(on_at + 5, off_at - on_at - 5);
-  off = rest.substr(off_at + 6);
+  pin = rest.substr(4, onAt - 4);
+  on = rest.substr(onAt + 5, offAt - onAt - 5);
+  off = rest.substr(offAt + 6);
   return true;
 }
 
 struct Page {
   std::string html;
   std::string line;               // text of the paper line being assembled
-  bool line_open = false;         // part of it came before a command
+  bool lineOpen = false;          // part of it came before a command
   std::vector<std::string> held;  // notes of commands met inside that line
-  bool in_receipt = false;
-  bool in_paper = false;
+  bool inReceipt = false;
+  bool inPaper = false;
   int receipts = 0;
 };
 
 void OpenPaper(Page &page) {
-  if (page.in_paper) return;
+  if (page.inPaper) return;
   page.html += "<div class=\"paper\">\n";
-  page.in_paper = true;
+  page.inPaper = true;
 }
 
 void ClosePaper(Page &page) {
-  if (!page.in_paper) return;
+  if (!page.inPaper) return;
   page.html += "</div>\n";
-  page.in_paper = false;
+  page.inPaper = false;
 }
 
-void PaperRows(Page &page, const std::string &text, const char *css_class) {
+void PaperRows(Page &page, const std::string &text, const char *cssClass) {
   OpenPaper(page);
   for (const std::string &row : Wrapped(text)) {
-    page.html += std::string("<div class=\"") + css_class + "\">" + Escaped(row) + "</div>\n";
+    page.html += std::string("<div class=\"") + cssClass + "\">" + Escaped(row) + "</div>\n";
   }
 }
 
 void FlushLine(Page &page) {
-  if (page.line_open || !page.line.empty()) PaperRows(page, page.line, "line");
+  if (page.lineOpen || !page.line.empty()) PaperRows(page, page.line, "line");
   page.line.clear();
-  page.line_open = false;
+  page.lineOpen = false;
   for (const std::string &note : page.held) page.html += note;
   page.held.clear();
 }
@@ -169,7 +169,7 @@ void FlushLine(Page &page) {
 // A mark that is not printed: said at once, or after the line it sits in.
 void Mark(Page &page, const std::string &html) {
   OpenPaper(page);
-  if (page.line_open) {
+  if (page.lineOpen) {
     page.held.push_back(html);
   } else {
     page.html += html;
@@ -177,18 +177,18 @@ void Mark(Page &page, const std::string &html) {
 }
 
 void CloseReceipt(Page &page) {
-  if (!page.in_receipt) return;
+  if (!page.inReceipt) return;
   FlushLine(page);
   ClosePaper(page);
   page.html += "</section>\n";
-  page.in_receipt = false;
+  page.inReceipt = false;
 }
 
 void OpenReceipt(Page &page, const std::string &caption) {
   CloseReceipt(page);
   ++page.receipts;
   page.html += "<section class=\"receipt\">\n<h2>" + Escaped(caption) + "</h2>\n";
-  page.in_receipt = true;
+  page.inReceipt = true;
 }
 
 void Text(Page &page, const std::string &line) {
@@ -197,7 +197,7 @@ void Text(Page &page, const std::string &line) {
   const std::string suffix = line.substr(end);
   if (suffix == " (continues)") {
     page.line += text;
-    page.line_open = true;
+    page.lineOpen = true;
   } else if (StartsWith(suffix, " (cleared by") || suffix == " (unterminated)") {
     FlushLine(page);
     PaperRows(page, text, "unprinted");
@@ -243,7 +243,7 @@ void Pulse(Page &page, const std::string &line, const std::string &rest) {
 
 void Event(Page &page, const std::string &line) {
   if (StartsWith(line, kJobPrefix)) return OpenReceipt(page, line.substr(4));
-  if (!page.in_receipt) OpenReceipt(page, "before the first job");
+  if (!page.inReceipt) OpenReceipt(page, "before the first job");
   if (StartsWith(line, kTextPrefix)) return Text(page, line);
   if (StartsWith(line, kFeedPrefix)) return Feed(page, line);
   if (StartsWith(line, "end of line")) return FlushLine(page);

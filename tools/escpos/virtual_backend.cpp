@@ -70,10 +70,10 @@ std::optional<std::string> WriteRawCopy(const std::string &path, const std::stri
   if (fd < 0) return Failure("create", partial);
   fchmod(fd, kRecordMode);
   const bool wrote = WriteAll(fd, bytes);
-  const int write_error = errno;
+  const int writeError = errno;
   const bool closed = close(fd) == 0;
   if (!wrote || !closed) {
-    if (!wrote) errno = write_error;
+    if (!wrote) errno = writeError;
     const std::string failure = Failure("write", partial);
     unlink(partial.c_str());
     return failure;
@@ -87,20 +87,20 @@ std::optional<std::string> WriteRawCopy(const std::string &path, const std::stri
 }
 
 // The picture of every job in the transcript, redrawn from the whole log.
-std::optional<std::string> RedrawPage(const std::string &transcript_path,
-                                      const std::string &page_path) {
+std::optional<std::string> RedrawPage(const std::string &transcriptPath,
+                                      const std::string &pagePath) {
   std::string transcript;
-  if (!ReadFileOrStdin(transcript_path.c_str(), transcript)) {
-    return Failure("read", transcript_path);
+  if (!ReadFileOrStdin(transcriptPath.c_str(), transcript)) {
+    return Failure("read", transcriptPath);
   }
-  return WriteRawCopy(page_path, ReceiptPage(transcript));
+  return WriteRawCopy(pagePath, ReceiptPage(transcript));
 }
 
 // One append under an exclusive lock, and the page redrawn under it too:
 // queues sharing a folder never interleave their records, and the page
 // always shows the log it was drawn from.
 std::optional<std::string> AppendRecord(const std::string &path, const std::string &record,
-                                        const std::string &page_path) {
+                                        const std::string &pagePath) {
   const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, kRecordMode);
   if (fd < 0) return Failure("open", path);
   fchmod(fd, kRecordMode);  // fails harmlessly on a log another user created
@@ -110,7 +110,7 @@ std::optional<std::string> AppendRecord(const std::string &path, const std::stri
   } else if (!WriteAll(fd, record)) {
     failure = Failure("append to", path);
   } else {
-    failure = RedrawPage(path, page_path);
+    failure = RedrawPage(path, pagePath);
   }
   if (close(fd) != 0 && !failure) failure = Failure("close", path);
   return failure;
@@ -130,7 +130,7 @@ std::optional<std::string> FolderFromDeviceUri(const std::string &uri) {
   return PercentDecoded(path);
 }
 
-std::string JobHeader(const std::string &job_id, const std::string &title, size_t bytes) {
+std::string JobHeader(const std::string &jobId, const std::string &title, size_t bytes) {
   std::string quoted;
   for (const char c : title) {
     const unsigned char byte = static_cast<unsigned char>(c);
@@ -145,16 +145,16 @@ std::string JobHeader(const std::string &job_id, const std::string &title, size_
       quoted += c;
     }
   }
-  return "=== job " + job_id + " \"" + quoted + "\" " + std::to_string(bytes) +
+  return "=== job " + jobId + " \"" + quoted + "\" " + std::to_string(bytes) +
          (bytes == 1 ? " byte" : " bytes");
 }
 
-std::optional<std::string> RecordJob(const std::string &folder, const std::string &job_id,
+std::optional<std::string> RecordJob(const std::string &folder, const std::string &jobId,
                                      const std::string &title, const std::string &bytes) {
-  if (const auto failure = WriteRawCopy(folder + "/job-" + job_id + ".bin", bytes)) {
+  if (const auto failure = WriteRawCopy(folder + "/job-" + jobId + ".bin", bytes)) {
     return failure;
   }
-  const std::string record = JobHeader(job_id, title, bytes.size()) + "\n" + DecodeToText(bytes);
+  const std::string record = JobHeader(jobId, title, bytes.size()) + "\n" + DecodeToText(bytes);
   return AppendRecord(folder + "/transcript.log", record, folder + "/receipts.html");
 }
 

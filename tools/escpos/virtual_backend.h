@@ -14,12 +14,12 @@ namespace escpos {
 std::optional<std::string> FolderFromDeviceUri(const std::string &uri);
 
 // "=== job 3 \"EPOS\" 89 bytes": the line that opens a job's transcript.
-std::string JobHeader(const std::string &job_id, const std::string &title, size_t bytes);
+std::string JobHeader(const std::string &jobId, const std::string &title, size_t bytes);
 
 // Writes the bytes to DIR/job-<ID>.bin, then appends the header and the
 // transcript to DIR/transcript.log and redraws DIR/receipts.html from it. On
 // failure returns a message saying what could not be written.
-std::optional<std::string> RecordJob(const std::string &folder, const std::string &job_id,
+std::optional<std::string> RecordJob(const std::string &folder, const std::string &jobId,
                                      const std::string &title, const std::string &bytes);
 
 }  // namespace escpos
