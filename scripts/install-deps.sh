@@ -25,20 +25,22 @@ run_packages=(
   cmake make g++ pkg-config
   libcups2-dev cups-daemon cups-client
 )
+# The 32-bit MinGW-w64 compiler and Debian's packaging tools, lintian and zip.
+release_packages=(
+  g++-mingw-w64-i686
+  debhelper dpkg-dev fakeroot lintian zip unzip man-db
+)
+# Every release package too: the tests make a release.
 test_packages=(
   googletest libgtest-dev libgmock-dev
   cups-ipp-utils tmux python3
   clang libclang-rt-14-dev valgrind
-  # The Windows leg: both MinGW-w64 compilers and 64-bit Wine on every host.
-  g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine64
+  # The Windows leg: the 64-bit MinGW-w64 compiler as well, and 64-bit Wine
+  # on every host.
+  g++-mingw-w64-x86-64 wine wine64
   # A real browser for the picture of the receipts.
   chromium
-  # Releases: Debian's packaging tools, lintian and zip.
-  debhelper dpkg-dev fakeroot lintian zip unzip man-db
-)
-release_packages=(
-  g++-mingw-w64-i686
-  debhelper dpkg-dev fakeroot lintian zip unzip man-db
+  "${release_packages[@]}"
 )
 # 32-bit Wine only where 32-bit programs run; libcups2:i386 is only a
 # recommendation of Wine's, but without it Wine's spooler sees no printer.
