@@ -34,6 +34,8 @@ release_packages=(
 test_packages=(
   googletest libgtest-dev libgmock-dev
   cups-ipp-utils tmux python3
+  # pgrep, which a test looks for leftover processes with.
+  procps
   clang libclang-rt-14-dev valgrind
   # The Windows leg: the 64-bit MinGW-w64 compiler as well, and 64-bit Wine
   # on every host.
