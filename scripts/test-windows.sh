@@ -62,11 +62,13 @@ shipped=build/win32/tester/drawer-kick-test.exe
 if [ $route = win32 ]; then
   loader=$wine32_loader
   program=$shipped
+  plan="the shipped 32-bit program under 32-bit Wine"
   ran="the shipped 32-bit program $program under 32-bit Wine ($loader)"
   also=""
 else
   loader=$wine64_loader
   program=build/win64/tester/drawer-kick-test.exe
+  plan="a 64-bit build under 64-bit Wine, the shipped 32-bit program checked as a file"
   ran="the 64-bit build $program under 64-bit Wine ($loader)"
   also="; the shipped 32-bit $shipped was checked as a file"
 fi
@@ -75,10 +77,7 @@ if [ -x /usr/lib/wine/wineserver64 ]; then
 else
   wineserver=/usr/lib/wine/wineserver32
 fi
-say "route $route: $(
-  [ $route = win32 ] && echo "the shipped 32-bit program under 32-bit Wine" ||
-    echo "a 64-bit build under 64-bit Wine, the shipped 32-bit program checked as a file"
-), because $why"
+say "route $route: $plan, because $why"
 
 # ---- What the leg needs, before any build ------------------------------------
 missing=()
@@ -123,10 +122,14 @@ export WINEDEBUG=-all
 export WINEDLLOVERRIDES='mscoree,mshtml='
 unset DISPLAY WAYLAND_DISPLAY
 boot_pid=
+# Stops the wineserver of the prefix PREFIX and waits until it is gone.
+stop_wineserver() {
+  WINEPREFIX=$1 timeout 30 "$wineserver" -k 2>/dev/null || true
+  WINEPREFIX=$1 timeout 30 "$wineserver" -w 2>/dev/null || true
+}
 cleanup() {
   [ -n "$boot_pid" ] && kill "$boot_pid" 2>/dev/null
-  timeout 30 "$wineserver" -k 2>/dev/null || true
-  timeout 30 "$wineserver" -w 2>/dev/null || true
+  stop_wineserver "$WINEPREFIX"
   # An end-to-end test stops what it started; one killed on a timeout cannot,
   # so its terminal, Wine prefix and cupsd are stopped here.
   local run
@@ -134,8 +137,7 @@ cleanup() {
     [ -d "$run" ] || continue
     run=${run%/}
     timeout 10 tmux -S "$run/tmux.sock" kill-server 2>/dev/null || true
-    WINEPREFIX=$run/wineprefix timeout 30 "$wineserver" -k 2>/dev/null || true
-    WINEPREFIX=$run/wineprefix timeout 30 "$wineserver" -w 2>/dev/null || true
+    stop_wineserver "$run/wineprefix"
     timeout 30 scripts/cupsd-private.sh stop "$run/cups" >/dev/null 2>&1 || true
   done
   rm -rf "$scratch"
@@ -147,19 +149,22 @@ trap cleanup EXIT
 boot_pid=$!
 
 # ---- Build -----------------------------------------------------------------
-configure() { # PRESET
-  cmake --preset "$1" >"$scratch/configure-$1.log" 2>&1 || {
-    cat "$scratch/configure-$1.log"
+# Configures with cmake, its output shown only when it fails.
+configure() { # NAME CMAKE_ARG...
+  local log=$scratch/configure-$1.log
+  shift
+  cmake "$@" >"$log" 2>&1 || {
+    cat "$log"
     exit 1
   }
 }
 if [ $route = win64 ]; then
   say "building the shipped 32-bit program (preset win32), to check it as a file"
-  configure win32
+  configure win32 --preset win32
   cmake --build build/win32 -j"$jobs" --target drawer-kick-test
 fi
 say "configuring and building the $route preset: the program and its tests"
-configure $route
+configure $route --preset $route
 # The core's unit tests against the fake, for both ways the core is built
 # (the second only exists once it has tests).
 unit_targets=(dk_unit_tests)
@@ -172,13 +177,9 @@ cmake --build build/$route -j"$jobs" --target drawer-kick-test dk_win32_backend_
 lap "built $program"
 
 say "building the end-to-end tests (build/wine-tests)"
-cmake -S tests/wine -B build/wine-tests -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+configure e2e -S tests/wine -B build/wine-tests -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DDK_WINDOWS_PROGRAM="$root/$program" -DDK_SHIPPED_PROGRAM="$root/$shipped" \
-  -DDK_WINE_LOADER="$loader" -DDK_WINESERVER="$wineserver" >"$scratch/configure-e2e.log" 2>&1 ||
-  {
-    cat "$scratch/configure-e2e.log"
-    exit 1
-  }
+  -DDK_WINE_LOADER="$loader" -DDK_WINESERVER="$wineserver"
 cmake --build build/wine-tests -j"$jobs"
 lap "built the end-to-end tests"
 
