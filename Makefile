@@ -25,7 +25,7 @@ test: deps-test windows-check host asan
 	# apt's install plan are left to the host pass.
 	ctest --test-dir $(ASAN) --output-on-failure -j$(JOBS) --timeout 600 -LE 'soak|run|deps'
 	./scripts/fuzz.sh 15
-	@if [ -x scripts/test-windows.sh ]; then ./scripts/test-windows.sh; fi
+	@./scripts/test-windows.sh
 	./scripts/test-release.sh
 
 # dist/: the Windows zip and the Debian package of this version.

@@ -74,10 +74,8 @@ function(dk_read_version source_dir)
     execute_process(COMMAND ${GIT_EXECUTABLE} diff --quiet HEAD -- VERSION
                     WORKING_DIRECTORY ${source_dir} RESULT_VARIABLE version_edited
                     OUTPUT_QUIET ERROR_QUIET TIMEOUT 30)
-    if(shallow STREQUAL "true")
-      set(text "${base}+g${commit}")
-    elseif(set_by STREQUAL "" OR version_edited)
-      # The VERSION in the tree is not committed yet: the count has no start.
+    # A shallow clone cannot count; a VERSION not committed yet has no start.
+    if(shallow STREQUAL "true" OR set_by STREQUAL "" OR version_edited)
       set(text "${base}+g${commit}")
     else()
       dk_git(build rev-list --count ${set_by}..HEAD)
