@@ -12,12 +12,14 @@ dir=$(mktemp -d "${TMPDIR:-/tmp}/dk-i386-probe.XXXXXX")
 trap 'rm -rf "$dir"' EXIT
 # ELF header (52 bytes), one PT_LOAD program header (32 bytes) mapping the
 # whole file at 0x08048000, then: mov eax,1; mov ebx,42; int 0x80.
-printf '\177ELF\1\1\1\0\0\0\0\0\0\0\0\0'      >"$dir/probe"
-printf '\2\0\3\0\1\0\0\0\124\200\4\10\64\0\0\0' >>"$dir/probe"
-printf '\0\0\0\0\0\0\0\0\64\0\40\0\1\0\0\0'     >>"$dir/probe"
-printf '\0\0\0\0\1\0\0\0\0\0\0\0\0\200\4\10'    >>"$dir/probe"
-printf '\0\200\4\10\140\0\0\0\140\0\0\0\5\0\0\0' >>"$dir/probe"
-printf '\0\20\0\0\270\1\0\0\0\273\52\0\0\0\315\200' >>"$dir/probe"
+{
+  printf '\177ELF\1\1\1\0\0\0\0\0\0\0\0\0'
+  printf '\2\0\3\0\1\0\0\0\124\200\4\10\64\0\0\0'
+  printf '\0\0\0\0\0\0\0\0\64\0\40\0\1\0\0\0'
+  printf '\0\0\0\0\1\0\0\0\0\0\0\0\0\200\4\10'
+  printf '\0\200\4\10\140\0\0\0\140\0\0\0\5\0\0\0'
+  printf '\0\20\0\0\270\1\0\0\0\273\52\0\0\0\315\200'
+} >"$dir/probe"
 chmod +x "$dir/probe"
 
 out=$(timeout 10 "$dir/probe" 2>&1)
