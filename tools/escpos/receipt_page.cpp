@@ -38,7 +38,9 @@ h1 { font-size: 18px; font-weight: normal; }
   border: 2px solid #111; font-weight: bold; }
 )";
 
-void AppendEscaped(const std::string &text, std::string &out) {
+// The text with HTML's special characters as entities.
+std::string Escaped(const std::string &text) {
+  std::string out;
   for (const char c : text) {
     switch (c) {
       case '&':
@@ -57,11 +59,6 @@ void AppendEscaped(const std::string &text, std::string &out) {
         out += c;
     }
   }
-}
-
-std::string Escaped(const std::string &text) {
-  std::string out;
-  AppendEscaped(text, out);
   return out;
 }
 
@@ -71,8 +68,8 @@ bool StartsWith(const std::string &text, const char *prefix) {
 
 // The body of a quoted transcript string as the paper shows it: a quote or a
 // backslash escaped by a backslash is the character, \t moves to the next tab
-// stop of 8, and \xNN stays as the transcript writes it. Sets end to the index after the closing
-// quote.
+// stop of 8, and \xNN stays as the transcript writes it. Sets end to the index
+// after the closing quote.
 std::string Unquoted(const std::string &line, size_t start, size_t &end) {
   std::string out;
   size_t columns = 0;
