@@ -98,7 +98,7 @@ TEST(CloseDuringRequest, TheProgramEndsWithinSixSecondsOfTheTerminalClosing) {
     ProgramPane pane({{"CUPS_SERVER", "127.0.0.1:" + std::to_string(server.Port())},
                       {"CUPS_SERVERROOT", folder},
                       {"HOME", folder}});
-    const std::string prompt = "Test1: Press Enter To test default printer's draw kick.";
+    const std::string prompt = ProgramPrompt(1);
     ASSERT_TRUE(pane.WaitForRow(10, prompt, 5000ms)) << "no first prompt";
     pane.Keys("Enter");
     ASSERT_TRUE(WaitUntil([&] { return server.RequestBytes() > 0; }, 5000ms))

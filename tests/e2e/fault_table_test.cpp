@@ -77,20 +77,6 @@ void PrintTo(const Rule &rule, std::ostream *out) {
   *out << rule.name;
 }
 
-std::string Prompt(int cycle) {
-  return "Test" + std::to_string(cycle) + ": Press Enter To test default printer's draw kick.";
-}
-
-std::string MissingPrerequisite() {
-  if (geteuid() != 0) return "the private cupsd needs root";
-  for (const char *tool : {"tmux", "cupsd", "lpadmin", "lpstat", "python3"}) {
-    if (RunCommand(std::string("command -v ") + tool + " >/dev/null").status != 0) {
-      return std::string(tool) + " is not installed";
-    }
-  }
-  return "";
-}
-
 // The proxy as a child process of the test, ended with it.
 class FaultProxy {
  public:
@@ -177,7 +163,7 @@ class FaultTableTest : public ::testing::TestWithParam<Rule> {};
 
 TEST_P(FaultTableTest, EveryEnterComesBackAndNoHalfMadeJobStays) {
   const Rule &rule = GetParam();
-  std::string missing = MissingPrerequisite();
+  std::string missing = MissingForPrivateCups({"tmux", "cupsd", "lpadmin", "lpstat", "python3"});
   if (!missing.empty()) GTEST_SKIP() << missing;
   PrivateCups cups;
   ASSERT_TRUE(cups.Start());
@@ -194,14 +180,14 @@ TEST_P(FaultTableTest, EveryEnterComesBackAndNoHalfMadeJobStays) {
     for (const std::string &row : pane.Screen()) text += "|" + row + "\n";
     return text;
   };
-  ASSERT_TRUE(pane.WaitForRow(kPromptRow, Prompt(1), kQuick)) << dump();
+  ASSERT_TRUE(pane.WaitForRow(kPromptRow, ProgramPrompt(1), kQuick)) << dump();
 
   milliseconds worst{0};
   int cycle = 1;
   auto enter = [&] {
     auto start = Clock::now();
     pane.Keys("Enter");
-    bool back = pane.WaitForRow(kPromptRow, Prompt(cycle + 1), kHung);
+    bool back = pane.WaitForRow(kPromptRow, ProgramPrompt(cycle + 1), kHung);
     auto took = std::chrono::duration_cast<milliseconds>(Clock::now() - start);
     EXPECT_TRUE(back) << "Enter " << cycle << " hung\n" << dump();
     EXPECT_LE(took, kEnterLimit) << "Enter " << cycle;

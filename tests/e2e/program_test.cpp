@@ -37,12 +37,8 @@ constexpr bool kSanitizerTakesCrashes = true;
 constexpr bool kSanitizerTakesCrashes = false;
 #endif  // for what takes milliseconds when right
 
-std::string Prompt(int cycle) {
-  return "Test" + std::to_string(cycle) + ": Press Enter To test default printer's draw kick.";
-}
-
 std::string PromptRow(int cycle, const std::string &typed = "") {
-  return std::string(kPromptColumn, ' ') + Prompt(cycle) + typed;
+  return std::string(kPromptColumn, ' ') + ProgramPrompt(cycle) + typed;
 }
 
 // Cells a UTF-8 text takes on the screen (one per character here).
@@ -54,13 +50,7 @@ int Columns(const std::string &text) {
 
 // What keeps these tests from running at all on this machine, if anything.
 std::string MissingPrerequisite() {
-  if (geteuid() != 0) return "the private cupsd needs root";
-  for (const char *tool : {"tmux", "cupsd", "lpadmin", "lpstat", "ipptool"}) {
-    if (RunCommand(std::string("command -v ") + tool + " >/dev/null").status != 0) {
-      return std::string(tool) + " is not installed";
-    }
-  }
-  return "";
+  return MissingForPrivateCups({"tmux", "cupsd", "lpadmin", "lpstat", "ipptool"});
 }
 
 // A private cupsd in one of the states the tests need.
@@ -91,7 +81,7 @@ class ProgramTest : public ::testing::Test {
                                            {"CUPS_SERVERROOT", cups_->Folder()},
                                            {"HOME", cups_->Folder()}},
         passHangup);
-    ASSERT_TRUE(pane_->WaitForRow(kPromptRow, Prompt(1), kQuick)) << DumpScreen();
+    ASSERT_TRUE(pane_->WaitForRow(kPromptRow, ProgramPrompt(1), kQuick)) << DumpScreen();
   }
 
   // Sends count Enters, a batch at a time so the keys queue up in the
@@ -111,7 +101,7 @@ class ProgramTest : public ::testing::Test {
   ProgramEnd RunToTheEnd() {
     ProgramEnd end;
     PressEnter(kCycles - 1);
-    EXPECT_TRUE(pane_->WaitForRow(kPromptRow, Prompt(kCycles), seconds(60))) << DumpScreen();
+    EXPECT_TRUE(pane_->WaitForRow(kPromptRow, ProgramPrompt(kCycles), seconds(60))) << DumpScreen();
     PressEnter(1);
     EXPECT_TRUE(pane_->WaitForEnd(seconds(10), end)) << "the program did not end";
     return end;
@@ -163,7 +153,7 @@ TEST_F(ProgramTest, PromptsEchoesAndPrintsOneTicketPerEnterThenExitsCleanly) {
   ExpectPromptAndCursor(1, "ab\xc3\xa9");
 
   pane_->Keys("Enter");
-  ASSERT_TRUE(pane_->WaitForRow(kPromptRow, Prompt(2), kQuick)) << DumpScreen();
+  ASSERT_TRUE(pane_->WaitForRow(kPromptRow, ProgramPrompt(2), kQuick)) << DumpScreen();
   ASSERT_TRUE(WaitUntil([&] { return cups_->CompletedJobCount() == 1; }, kQuick));
   std::vector<CompletedJob> jobs = cups_->CompletedJobs();
   EXPECT_EQ(jobs[0].name, "EPOS");
@@ -171,7 +161,7 @@ TEST_F(ProgramTest, PromptsEchoesAndPrintsOneTicketPerEnterThenExitsCleanly) {
 
   ProgramEnd end;
   PressEnter(kCycles - 2);
-  ASSERT_TRUE(pane_->WaitForRow(kPromptRow, Prompt(kCycles), seconds(60))) << DumpScreen();
+  ASSERT_TRUE(pane_->WaitForRow(kPromptRow, ProgramPrompt(kCycles), seconds(60))) << DumpScreen();
   PressEnter(1);
   ASSERT_TRUE(pane_->WaitForEnd(seconds(10), end)) << "the program did not end";
   EXPECT_TRUE(end.exited);
@@ -199,7 +189,7 @@ TEST_F(ProgramTest, TicketsShareOneConnectionAndAskTheSchedulerOnlyWhatPrintingN
   constexpr int kTickets = 4;
   for (int cycle = 2; cycle <= kTickets + 1; ++cycle) {
     PressEnter(1);
-    ASSERT_TRUE(pane_->WaitForRow(kPromptRow, Prompt(cycle), kQuick)) << DumpScreen();
+    ASSERT_TRUE(pane_->WaitForRow(kPromptRow, ProgramPrompt(cycle), kQuick)) << DumpScreen();
   }
   std::map<std::string, int> counts;
   std::string asked;
@@ -232,24 +222,24 @@ TEST_F(ProgramTest, TicketsShareOneConnectionAndAskTheSchedulerOnlyWhatPrintingN
 TEST_F(ProgramTest, TicketsPrintOnAfterTheSchedulerRestarts) {
   ASSERT_NO_FATAL_FAILURE(Begin(Spooler::kDefaultPrinter));
   PressEnter(1);
-  ASSERT_TRUE(pane_->WaitForRow(kPromptRow, Prompt(2), kQuick)) << DumpScreen();
+  ASSERT_TRUE(pane_->WaitForRow(kPromptRow, ProgramPrompt(2), kQuick)) << DumpScreen();
   ASSERT_TRUE(WaitUntil([&] { return cups_->CompletedJobCount() == 1; }, kQuick));
 
   ASSERT_TRUE(cups_->Stop());
   ASSERT_TRUE(cups_->Start());
   PressEnter(1);
-  ASSERT_TRUE(pane_->WaitForRow(kPromptRow, Prompt(3), kQuick)) << DumpScreen();
+  ASSERT_TRUE(pane_->WaitForRow(kPromptRow, ProgramPrompt(3), kQuick)) << DumpScreen();
   ASSERT_TRUE(WaitUntil([&] { return cups_->CompletedJobCount() == 2; }, kQuick))
       << "the ticket after the restart did not print";
 
   ASSERT_TRUE(cups_->Stop());
   auto start = std::chrono::steady_clock::now();
   PressEnter(1);
-  ASSERT_TRUE(pane_->WaitForRow(kPromptRow, Prompt(4), seconds(5))) << DumpScreen();
+  ASSERT_TRUE(pane_->WaitForRow(kPromptRow, ProgramPrompt(4), seconds(5))) << DumpScreen();
   EXPECT_LT(std::chrono::steady_clock::now() - start, milliseconds(1000));
   ASSERT_TRUE(cups_->Start());
   PressEnter(1);
-  ASSERT_TRUE(pane_->WaitForRow(kPromptRow, Prompt(5), kQuick)) << DumpScreen();
+  ASSERT_TRUE(pane_->WaitForRow(kPromptRow, ProgramPrompt(5), kQuick)) << DumpScreen();
   ASSERT_TRUE(WaitUntil([&] { return cups_->CompletedJobCount() == 3; }, kQuick))
       << "the ticket after the scheduler came back did not print";
   for (const CompletedJob &job : cups_->CompletedJobs()) {
@@ -264,13 +254,13 @@ TEST_F(ProgramTest, ADefaultPrinterChangedBetweenTicketsTakesTheNext) {
   ASSERT_NO_FATAL_FAILURE(Begin(Spooler::kDefaultPrinter));
   ASSERT_TRUE(cups_->AddRawQueue("Labels", false));
   PressEnter(1);
-  ASSERT_TRUE(pane_->WaitForRow(kPromptRow, Prompt(2), kQuick)) << DumpScreen();
+  ASSERT_TRUE(pane_->WaitForRow(kPromptRow, ProgramPrompt(2), kQuick)) << DumpScreen();
   ASSERT_TRUE(cups_->Admin("-d Labels"));
   PressEnter(1);
-  ASSERT_TRUE(pane_->WaitForRow(kPromptRow, Prompt(3), kQuick)) << DumpScreen();
+  ASSERT_TRUE(pane_->WaitForRow(kPromptRow, ProgramPrompt(3), kQuick)) << DumpScreen();
   ASSERT_TRUE(cups_->Admin("-d Receipts"));
   PressEnter(1);
-  ASSERT_TRUE(pane_->WaitForRow(kPromptRow, Prompt(4), kQuick)) << DumpScreen();
+  ASSERT_TRUE(pane_->WaitForRow(kPromptRow, ProgramPrompt(4), kQuick)) << DumpScreen();
   EXPECT_TRUE(WaitUntil(
       [&] {
         return cups_->CompletedJobCount("Receipts") == 2 && cups_->CompletedJobCount("Labels") == 1;
@@ -295,12 +285,12 @@ TEST_F(ProgramTest, WithCupsStoppedNoCycleHangs) {
   for (int cycle = 2; cycle <= 4; ++cycle) {
     auto start = std::chrono::steady_clock::now();
     PressEnter(1);
-    ASSERT_TRUE(pane_->WaitForRow(kPromptRow, Prompt(cycle), seconds(5))) << DumpScreen();
+    ASSERT_TRUE(pane_->WaitForRow(kPromptRow, ProgramPrompt(cycle), seconds(5))) << DumpScreen();
     EXPECT_LT(std::chrono::steady_clock::now() - start, milliseconds(1000)) << "cycle " << cycle;
   }
   auto start = std::chrono::steady_clock::now();
   PressEnter(kCycles - 4);
-  ASSERT_TRUE(pane_->WaitForRow(kPromptRow, Prompt(kCycles), seconds(60))) << DumpScreen();
+  ASSERT_TRUE(pane_->WaitForRow(kPromptRow, ProgramPrompt(kCycles), seconds(60))) << DumpScreen();
   EXPECT_LT(std::chrono::steady_clock::now() - start, seconds(30));
   PressEnter(1);
   ProgramEnd end;
@@ -330,7 +320,7 @@ TEST_F(ProgramTest, HangUpAtAPromptEndsTheProgramAndRestoresTheTerminal) {
 TEST_F(ProgramTest, ClosingTheTerminalEndsTheProgram) {
   ASSERT_NO_FATAL_FAILURE(Begin(Spooler::kDefaultPrinter));
   PressEnter(1);
-  ASSERT_TRUE(pane_->WaitForRow(kPromptRow, Prompt(2), kQuick)) << DumpScreen();
+  ASSERT_TRUE(pane_->WaitForRow(kPromptRow, ProgramPrompt(2), kQuick)) << DumpScreen();
   pane_->CloseTerminal();
   ProgramEnd end;
   ASSERT_TRUE(pane_->WaitForEnd(kQuick, end)) << "the program outlived its terminal";
@@ -364,7 +354,7 @@ TEST_F(ProgramTest, ResizingTheTerminalDuringAReadDisturbsNothing) {
   pane_->Type("b");
   ExpectPromptAndCursor(1, "ab");
   pane_->Keys("Enter");
-  ASSERT_TRUE(pane_->WaitForRow(kPromptRow, Prompt(2), kQuick)) << DumpScreen();
+  ASSERT_TRUE(pane_->WaitForRow(kPromptRow, ProgramPrompt(2), kQuick)) << DumpScreen();
   ASSERT_TRUE(WaitUntil([&] { return cups_->CompletedJobCount() == 1; }, kQuick));
 }
 

@@ -16,6 +16,7 @@
 #include "platform/posix/scheduler_connection.h"
 #include "platform/posix/server_default.h"
 #include "test_folder.h"
+#include "unix_listener.h"
 
 namespace {
 
@@ -28,27 +29,9 @@ constexpr milliseconds kOverrun{static_cast<int>(dkposix::kWaitSliceSeconds * 10
 
 // A listening socket that is never accepted from: connections complete (the
 // kernel queues them) and nothing is ever answered.
-class SilentScheduler {
+class SilentScheduler : public UnixListener {
  public:
-  explicit SilentScheduler(const std::string &path) : path_(path) {
-    listener_ = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_un address{};
-    address.sun_family = AF_UNIX;
-    std::strncpy(address.sun_path, path.c_str(), sizeof address.sun_path - 1);
-    bool bound = bind(listener_, reinterpret_cast<sockaddr *>(&address), sizeof address) == 0 &&
-                 listen(listener_, 64) == 0;
-    EXPECT_TRUE(bound) << path << ": " << std::strerror(errno);
-  }
-  ~SilentScheduler() {
-    close(listener_);
-    unlink(path_.c_str());
-  }
-  SilentScheduler(const SilentScheduler &) = delete;
-  SilentScheduler &operator=(const SilentScheduler &) = delete;
-
- private:
-  std::string path_;
-  int listener_ = -1;
+  explicit SilentScheduler(const std::string &path) : UnixListener(path, 0, 64) {}
 };
 
 class RequestDeadlineTest : public ::testing::Test {

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "test_folder.h"
+#include "unix_listener.h"
 
 namespace {
 
@@ -23,20 +24,8 @@ using std::chrono::milliseconds;
 
 class StandInScheduler {
  public:
-  explicit StandInScheduler(const std::string &path) : path_(path) {
-    listener_ = socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
-    sockaddr_un address{};
-    address.sun_family = AF_UNIX;
-    std::strncpy(address.sun_path, path.c_str(), sizeof address.sun_path - 1);
-    bool bound = bind(listener_, reinterpret_cast<sockaddr *>(&address), sizeof address) == 0 &&
-                 listen(listener_, 8) == 0;
-    EXPECT_TRUE(bound) << path << ": " << std::strerror(errno);
-  }
-  ~StandInScheduler() {
-    DropAll();
-    close(listener_);
-    unlink(path_.c_str());
-  }
+  explicit StandInScheduler(const std::string &path) : listener_(path, SOCK_NONBLOCK, 8) {}
+  ~StandInScheduler() { DropAll(); }
   StandInScheduler(const StandInScheduler &) = delete;
   StandInScheduler &operator=(const StandInScheduler &) = delete;
 
@@ -44,7 +33,7 @@ class StandInScheduler {
   // it is accepted).
   int NewConnections() {
     int count = 0;
-    for (int fd; (fd = accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC)) >= 0; ++count) {
+    for (int fd; (fd = accept4(listener_.Fd(), nullptr, nullptr, SOCK_CLOEXEC)) >= 0; ++count) {
       accepted_.push_back(fd);
     }
     return count;
@@ -65,11 +54,10 @@ class StandInScheduler {
     accepted_.clear();
   }
 
-  const std::string &Path() const { return path_; }
+  const std::string &Path() const { return listener_.Path(); }
 
  private:
-  std::string path_;
-  int listener_ = -1;
+  UnixListener listener_;
   std::vector<int> accepted_;
 };
 

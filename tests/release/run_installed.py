@@ -11,10 +11,9 @@ import signal
 import struct
 import sys
 import termios
-import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
-from terminal import read_until  # noqa: E402
+from terminal import kill_child, read_until, restore_default_signals, wait_child  # noqa: E402
 
 PROMPT_TIMEOUT = 20.0  # seconds for a prompt: start-up or one cycle's ticket
 END_TIMEOUT = 15.0  # seconds for the program to end after the hang-up
@@ -27,6 +26,7 @@ def prompt(cycle):
 def main(program, enters):
     pid, fd = pty.fork()
     if pid == 0:
+        restore_default_signals()
         fcntl.ioctl(0, termios.TIOCSWINSZ, struct.pack("HHHH", 30, 100, 0, 0))
         os.environ["TERM"] = "xterm"
         os.execv(program, [program])
@@ -37,20 +37,13 @@ def main(program, enters):
             os.write(fd, b"\r")
         seen = read_until(fd, prompt(enters + 1), seen, PROMPT_TIMEOUT)
     except AssertionError:
-        os.kill(pid, signal.SIGKILL)
-        os.waitpid(pid, 0)
+        kill_child(pid)
         raise
     os.close(fd)  # the terminal goes away: the close event
-    deadline = time.monotonic() + END_TIMEOUT
-    while True:
-        done, status = os.waitpid(pid, os.WNOHANG)
-        if done:
-            break
-        if time.monotonic() > deadline:
-            os.kill(pid, signal.SIGKILL)
-            os.waitpid(pid, 0)
-            raise AssertionError(f"still running {END_TIMEOUT} s after the terminal closed")
-        time.sleep(0.05)
+    try:
+        status = wait_child(pid, END_TIMEOUT)
+    except AssertionError as late:
+        raise AssertionError(f"still running {END_TIMEOUT} s after the terminal closed") from late
     if not (os.WIFSIGNALED(status) and os.WTERMSIG(status) == signal.SIGHUP):
         raise AssertionError(f"ended with wait status {status:#x}, not by the hang-up")
     print(f"run_installed: {enters} cycles, then ended by the hang-up")

@@ -40,6 +40,20 @@ void ExpectEverythingReleased(const fake::Platform &platform) {
   EXPECT_TRUE(platform.Violations().empty()) << testing::PrintToString(platform.Violations());
 }
 
+// A default printer, and the console open with the program's end routine,
+// as the program starts; the calls made so far are forgotten.
+class OpenConsoleTest : public CoreTest {
+ protected:
+  void OpenConsoleWithDefaultPrinter() {
+    fp.AddPrinter("Till");
+    fp.defaultPrinter = "Till";
+    Print_Init();
+    Con_SetEndRoutine(Tester_End);
+    Con_Open(nullptr);
+    fp.ClearCalls();
+  }
+};
+
 // Where the ticket is held up while the close event arrives, and how the
 // event arrives: through the console's handler or straight to the end
 // routine.
@@ -53,16 +67,11 @@ void PrintTo(const HoldUp &holdUp, std::ostream *out) {
   *out << holdUp.call << " #" << holdUp.nth << (holdUp.throughHandler ? " by close event" : "");
 }
 
-class CloseDuringTicket : public CoreTest, public testing::WithParamInterface<HoldUp> {};
+class CloseDuringTicket : public OpenConsoleTest, public testing::WithParamInterface<HoldUp> {};
 
 TEST_P(CloseDuringTicket, WaitsForTheWholeJobAndThenSendsNoMore) {
   const HoldUp &holdUp = GetParam();
-  fp.AddPrinter("Till");
-  fp.defaultPrinter = "Till";
-  Print_Init();
-  Con_SetEndRoutine(Tester_End);
-  Con_Open(nullptr);
-  fp.ClearCalls();
+  OpenConsoleWithDefaultPrinter();
 
   const uint64_t mainThread = ThisThread();
   std::thread closer;
@@ -134,16 +143,12 @@ void PrintTo(const StuckCall &stuck, std::ostream *out) {
   *out << stuck.call << " #" << stuck.nth;
 }
 
-class CloseWhileTicketIsStuck : public CoreTest, public testing::WithParamInterface<StuckCall> {};
+class CloseWhileTicketIsStuck : public OpenConsoleTest,
+                                public testing::WithParamInterface<StuckCall> {};
 
 TEST_P(CloseWhileTicketIsStuck, EndsWithinTheBoundAndReleasesNothingTwice) {
   const StuckCall &stuck = GetParam();
-  fp.AddPrinter("Till");
-  fp.defaultPrinter = "Till";
-  Print_Init();
-  Con_SetEndRoutine(Tester_End);
-  Con_Open(nullptr);
-  fp.ClearCalls();
+  OpenConsoleWithDefaultPrinter();
 
   std::mutex mutex;
   std::condition_variable changed;

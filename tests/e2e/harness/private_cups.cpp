@@ -1,6 +1,7 @@
 #include "harness/private_cups.h"
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
@@ -16,6 +17,16 @@
 
 std::string SourcePath(const std::string &relative) {
   return std::string(DK_SOURCE_DIR) + "/" + relative;
+}
+
+std::string MissingForPrivateCups(std::initializer_list<const char *> tools) {
+  if (geteuid() != 0) return "the private cupsd needs root";
+  for (const char *tool : tools) {
+    if (RunCommand(std::string("command -v ") + tool + " >/dev/null").status != 0) {
+      return std::string(tool) + " is not installed";
+    }
+  }
+  return "";
 }
 
 PrivateCups::PrivateCups() {

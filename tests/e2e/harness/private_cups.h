@@ -2,6 +2,7 @@
 // started in a scratch folder, stopped and removed at the end.
 #pragma once
 
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -48,6 +49,10 @@ class PrivateCups {
   std::string folder_;
   bool started_ = false;
 };
+
+// What keeps a private cupsd and these tools from running on this machine,
+// if anything: the server needs root, and each tool must be on the PATH.
+std::string MissingForPrivateCups(std::initializer_list<const char *> tools);
 
 // Where tests find the repository's scripts and the programs under test.
 std::string SourcePath(const std::string &relative);

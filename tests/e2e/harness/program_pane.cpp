@@ -11,6 +11,10 @@
 #include "harness/command.h"
 #include "harness/scratch_folder.h"
 
+std::string ProgramPrompt(int cycle) {
+  return "Test" + std::to_string(cycle) + ": Press Enter To test default printer's draw kick.";
+}
+
 ProgramPane::ProgramPane(const std::map<std::string, std::string> &environment, bool passHangup,
                          int width, int height) {
   folder_ = MakeScratchFolder("dk-e2e-pane");

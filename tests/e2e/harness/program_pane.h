@@ -10,6 +10,9 @@
 #include <string>
 #include <vector>
 
+// The prompt the program shows before its cycle-th ticket.
+std::string ProgramPrompt(int cycle);
+
 struct ProgramEnd {
   bool exited = false;  // else killed by a signal
   int code = -1;        // exit status or signal number

@@ -8,8 +8,9 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <thread>
 #include <vector>
+
+#include "harness/command.h"
 
 namespace {
 
@@ -44,12 +45,13 @@ class NoLeftovers : public testing::Environment {
   void TearDown() override {
     for (const std::string &folder : Handed()) {
       EXPECT_FALSE(std::filesystem::exists(folder)) << "scratch folder left behind: " << folder;
-      const auto deadline = std::chrono::steady_clock::now() + kGoneTimeout;
-      std::vector<std::string> alive = ProcessesNaming(folder);
-      while (!alive.empty() && std::chrono::steady_clock::now() < deadline) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
-        alive = ProcessesNaming(folder);
-      }
+      std::vector<std::string> alive;
+      WaitUntil(
+          [&] {
+            alive = ProcessesNaming(folder);
+            return alive.empty();
+          },
+          kGoneTimeout, std::chrono::milliseconds(100));
       for (const std::string &process : alive) ADD_FAILURE() << "still running: " << process;
     }
   }
