@@ -8,9 +8,6 @@ namespace fake {
 
 namespace {
 
-constexpr DWORD kOpenAlways = OPEN_ALWAYS;
-constexpr DWORD kFileCurrent = FILE_CURRENT;
-constexpr DWORD kFileEnd = FILE_END;
 // The model keeps files in memory; a write that would make one larger than
 // this fails as a full disk instead of exhausting the test's memory.
 constexpr uint64_t kLargestFile = 64u << 20;
@@ -52,7 +49,7 @@ DWORD Dispose(Platform &platform, const std::string &name, DWORD access, DWORD d
       if (!*existed) return ERROR_FILE_NOT_FOUND;
       if (writing && found->second.readOnly) return ERROR_ACCESS_DENIED;
       return ERROR_SUCCESS;
-    case kOpenAlways:
+    case OPEN_ALWAYS:
       if (*existed) return writing && found->second.readOnly ? ERROR_ACCESS_DENIED : ERROR_SUCCESS;
       if (!platform.directoryWritable) return ERROR_ACCESS_DENIED;
       platform.files[name] = FileModel{};
@@ -99,7 +96,7 @@ HANDLE CreateFileA(LPCSTR name, DWORD access, DWORD share, LPVOID security, DWOR
   if (refused != ERROR_SUCCESS) return Failed(refused, INVALID_HANDLE_VALUE);
   // As Windows does, an "always" disposition says whether it found the file,
   // clearing any earlier error when it did not.
-  if (disposition == CREATE_ALWAYS || disposition == kOpenAlways) {
+  if (disposition == CREATE_ALWAYS || disposition == OPEN_ALWAYS) {
     SetLastErrorForTest(existed ? ERROR_ALREADY_EXISTS : ERROR_SUCCESS);
   }
   const uintptr_t handle = platform.impl->nextFile++;
@@ -134,9 +131,9 @@ DWORD SetFilePointer(HANDLE file, LONG distance, PLONG distanceHigh, DWORD metho
                                  static_cast<DWORD>(distance))
           : static_cast<int64_t>(distance);
   int64_t base = 0;
-  if (method == kFileCurrent) {
+  if (method == FILE_CURRENT) {
     base = static_cast<int64_t>(open->position);
-  } else if (method == kFileEnd) {
+  } else if (method == FILE_END) {
     base = static_cast<int64_t>(platform.files[open->name].bytes.size());
   } else if (method != FILE_BEGIN) {
     return Failed(ERROR_INVALID_PARAMETER, INVALID_SET_FILE_POINTER);

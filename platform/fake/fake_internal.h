@@ -148,10 +148,6 @@ DK_EXIT_CALL(DK_FAKE_ENTRY)
 #undef DK_FAKE_ENTRY
 }  // namespace entry
 
-// Windows-1252 helpers shared by CharUpperA and MultiByteToWideChar.
-unsigned char UpperCp1252(unsigned char c);
-WCHAR WideCp1252(unsigned char c);
-
 // The devmode a printer's driver reports: devmodeSize bytes.
 std::vector<BYTE> DriverDevmode(const PrinterModel &printer);
 

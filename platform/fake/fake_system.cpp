@@ -30,14 +30,6 @@ DWORD CopyCut(const std::string &value, LPSTR buffer, DWORD size) {
 
 }  // namespace
 
-unsigned char UpperCp1252(unsigned char c) {
-  return cp1252::Upper(c);
-}
-
-WCHAR WideCp1252(unsigned char c) {
-  return cp1252::ToUnicode(c);
-}
-
 namespace entry {
 
 BOOL GetVersionExA(LPOSVERSIONINFOA info) {
@@ -108,13 +100,13 @@ LPSTR CharUpperA(LPSTR text) {
     const unsigned char c = static_cast<unsigned char>(HandleValue(text));
     Decision decision = Record(MakeCall("CharUpperA", {Num(c)}), false);
     if (decision.outcome == Outcome::kAnswer) return Settle<LPSTR>(decision, nullptr);
-    return reinterpret_cast<LPSTR>(static_cast<uintptr_t>(UpperCp1252(c)));
+    return reinterpret_cast<LPSTR>(static_cast<uintptr_t>(cp1252::Upper(c)));
   }
   Decision decision = Record(MakeCall("CharUpperA", {Str(text)}), false);
   if (decision.outcome == Outcome::kAnswer) return Settle<LPSTR>(decision, nullptr);
   if (text == nullptr) return nullptr;
   for (char *c = text; *c != '\0'; ++c) {
-    *c = static_cast<char>(UpperCp1252(static_cast<unsigned char>(*c)));
+    *c = static_cast<char>(cp1252::Upper(static_cast<unsigned char>(*c)));
   }
   return text;
 }
@@ -134,7 +126,9 @@ int MultiByteToWideChar(UINT codePage, DWORD flags, LPCSTR text, int textBytes, 
   const size_t count = textBytes == -1 ? std::strlen(text) + 1 : static_cast<size_t>(textBytes);
   if (wideChars == 0) return static_cast<int>(count);
   if (static_cast<size_t>(wideChars) < count) return Failed(ERROR_INSUFFICIENT_BUFFER, 0);
-  for (size_t i = 0; i < count; ++i) wide[i] = WideCp1252(static_cast<unsigned char>(text[i]));
+  for (size_t i = 0; i < count; ++i) {
+    wide[i] = cp1252::ToUnicode(static_cast<unsigned char>(text[i]));
+  }
   return static_cast<int>(count);
 }
 

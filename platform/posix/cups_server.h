@@ -31,10 +31,10 @@ using CupsDest = std::unique_ptr<cups_dest_t, DestFreer>;
 using CupsDestInfo = std::unique_ptr<cups_dinfo_t, DestInfoFreer>;
 
 // Connects to the scheduler of the environment (CUPS_SERVER, client.conf, the
-// local socket), giving up after a second, with replies bounded too, so a
-// stopped or stuck scheduler costs a cycle at most that long. Null when it
-// cannot be reached. The connection is watched (request_deadline.h) for the
-// calling thread: its user unwatches it when done.
+// local socket), giving up after a second or at the calling thread's request
+// deadline when that comes first; replies are bounded by that deadline too
+// (request_deadline.h). Null when it cannot be reached. The connection is
+// watched for the calling thread: its user unwatches it when done.
 HttpConnection ConnectToServer();
 
 // The named destination ("name" or "name/instance"), or the user's default

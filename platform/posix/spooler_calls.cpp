@@ -24,8 +24,8 @@
 #include "platform/posix/handle_table.h"
 #include "platform/posix/job_sweep.h"
 #include "platform/posix/last_error.h"
-#include "platform/posix/request_deadline.h"
 #include "platform/posix/owned_mutex.h"
+#include "platform/posix/request_deadline.h"
 #include "platform/posix/scheduler_connection.h"
 #include "platform/posix/server_default.h"
 
@@ -138,31 +138,30 @@ bool SweepJobs(cups_dest_t *dest, const std::string &title) {
   return all;
 }
 
+// Takes the due entries out of pending, tries each once with settle without
+// holding g_jobsMutex, and puts back those it did not settle; entries made
+// due in the meantime are kept.
+template <typename Key, typename Value, typename Try>
+void RetryDue(std::map<Key, Value> &pending, Try settle) {
+  std::map<Key, Value> due;
+  {
+    std::lock_guard<std::mutex> lock(g_jobsMutex);
+    due.swap(pending);
+  }
+  for (auto it = due.begin(); it != due.end();) {
+    it = settle(it->first, it->second) ? due.erase(it) : std::next(it);
+  }
+  std::lock_guard<std::mutex> lock(g_jobsMutex);
+  for (auto &entry : due) pending.emplace(entry.first, std::move(entry.second));
+}
+
 // Tries every due cancel and sweep once; those the scheduler still does not
 // take stay due.
 void CancelDueJobs() {
-  std::map<std::string, std::pair<CupsDest, std::string>> sweeps;
-  {
-    std::lock_guard<std::mutex> lock(g_jobsMutex);
-    sweeps.swap(*g_sweepsDue);
-  }
-  for (auto it = sweeps.begin(); it != sweeps.end();) {
-    it = SweepJobs(it->second.first.get(), it->second.second) ? sweeps.erase(it) : std::next(it);
-  }
-  {
-    std::lock_guard<std::mutex> lock(g_jobsMutex);
-    for (auto &sweep : sweeps) g_sweepsDue->emplace(sweep.first, std::move(sweep.second));
-  }
-  std::map<int, CupsDest> due;
-  {
-    std::lock_guard<std::mutex> lock(g_jobsMutex);
-    due.swap(*g_cancelsDue);
-  }
-  for (auto it = due.begin(); it != due.end();) {
-    it = CancelJob(it->second.get(), it->first) ? due.erase(it) : std::next(it);
-  }
-  std::lock_guard<std::mutex> lock(g_jobsMutex);
-  for (auto &job : due) g_cancelsDue->emplace(job.first, std::move(job.second));
+  RetryDue(*g_sweepsDue, [](const std::string &, std::pair<CupsDest, std::string> &sweep) {
+    return SweepJobs(sweep.first.get(), sweep.second);
+  });
+  RetryDue(*g_cancelsDue, [](int jobId, CupsDest &dest) { return CancelJob(dest.get(), jobId); });
 }
 
 void RegisterJob(const cups_dest_t *dest, int jobId) {
